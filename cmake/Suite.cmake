@@ -1,0 +1,61 @@
+# Shared build rules for the suite's binaries, the testbed and the tests.
+
+set(SUITE_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run)
+set(SUITE_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${SUITE_WINE_RUN} --root ${SUITE_WINE_ROOT} --bin ${SUITE_BIN} --windows win7)
+
+# Warnings as errors and the Windows version a binary may rely on.
+# WINNT is 0x0501 for everything that loads on XP.
+function(suite_target target)
+  cmake_parse_arguments(ARG "" "WINNT" "" ${ARGN})
+  if(NOT ARG_WINNT)
+    set(ARG_WINNT 0x0501)
+  endif()
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+  target_compile_definitions(${target} PRIVATE
+    _WIN32_WINNT=${ARG_WINNT} WINVER=${ARG_WINNT} UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+endfunction()
+
+# A DLL with undecorated exports and fixed ordinals from a .def file.
+function(suite_dll target)
+  cmake_parse_arguments(ARG "" "OUTPUT_NAME;DEF;WINNT;FOLDER" "SOURCES;LIBS" ${ARGN})
+  add_library(${target} SHARED ${ARG_SOURCES} ${ARG_DEF})
+  suite_target(${target} WINNT ${ARG_WINNT})
+  set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${ARG_OUTPUT_NAME})
+  if(ARG_FOLDER)
+    set_target_properties(${target} PROPERTIES
+      RUNTIME_OUTPUT_DIRECTORY ${SUITE_BIN}/${ARG_FOLDER}
+      LIBRARY_OUTPUT_DIRECTORY ${SUITE_BIN}/${ARG_FOLDER})
+  endif()
+  target_link_options(${target} PRIVATE -Wl,--enable-stdcall-fixup -Wl,--kill-at)
+  target_link_libraries(${target} PRIVATE ${ARG_LIBS})
+endfunction()
+
+# A GoogleTest program run under Wine in its own clone of the prefix for WINDOWS
+# (winxp, vista, win7, winxp64). Tests that share one program but need another
+# Windows version register it again with a FILTER.
+function(suite_test name)
+  cmake_parse_arguments(ARG "" "WINDOWS;TARGET;FILTER;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_WINDOWS)
+    set(ARG_WINDOWS win7)
+  endif()
+  if(NOT ARG_TARGET)
+    set(ARG_TARGET ${name})
+    add_executable(${name} ${ARG_SOURCES})
+    suite_target(${name} WINNT 0x0601)
+    target_link_libraries(${name} PRIVATE GTest::gtest_main ${ARG_LIBS})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${SUITE_BIN}/tests)
+  endif()
+  set(args)
+  if(ARG_FILTER)
+    set(args --gtest_filter=${ARG_FILTER})
+  endif()
+  add_test(NAME ${name}
+    COMMAND ${SUITE_WINE_RUN} --root ${SUITE_WINE_ROOT} --bin ${SUITE_BIN}
+            --windows ${ARG_WINDOWS} --isolate ${name}
+            $<TARGET_FILE:${ARG_TARGET}> ${args})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+endfunction()
