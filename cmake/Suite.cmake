@@ -12,8 +12,13 @@ function(suite_target target)
     set(ARG_WINNT 0x0501)
   endif()
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+  get_target_property(type ${target} TYPE)
+  if(ARG_WINNT STREQUAL 0x0501 AND type MATCHES "EXECUTABLE|SHARED_LIBRARY")
+    # Keeps the static runtime's GetTickCount64 import out of what loads on XP.
+    target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/common/xp_tickcount.c)
+  endif()
   target_compile_definitions(${target} PRIVATE
-    _WIN32_WINNT=${ARG_WINNT} WINVER=${ARG_WINNT} UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+    _WIN32_WINNT=${ARG_WINNT} WINVER=${ARG_WINNT} UNICODE _UNICODE NOMINMAX)
 endfunction()
 
 # A DLL with undecorated exports and fixed ordinals from a .def file.

@@ -1,0 +1,65 @@
+// The suite's one diagnostic-output helper.
+//
+// Every deliverable links its own copy, so each has its own switch. The switch
+// starts off and nothing in the product turns it on; the lines that must reach a
+// debugger whatever the switch says go through the *Always calls. A line is
+// formatted into 256 characters, bounded, and only when it will be written.
+#pragma once
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <cstdarg>
+
+namespace suite {
+
+constexpr int kDebugLineChars = 256;
+
+// The debug-output switch of the binary this is linked into.
+inline volatile bool g_bDebugOutput = false;
+
+inline void WriteDebugLineW(const wchar_t* format, va_list args) {
+  wchar_t line[kDebugLineChars];
+  wvnsprintfW(line, kDebugLineChars, format, args);
+  line[kDebugLineChars - 1] = L'\0';
+  OutputDebugStringW(line);
+}
+
+inline void WriteDebugLineA(const char* format, va_list args) {
+  char line[kDebugLineChars];
+  wvnsprintfA(line, kDebugLineChars, format, args);
+  line[kDebugLineChars - 1] = '\0';
+  OutputDebugStringA(line);
+}
+
+inline void DebugLogW(const wchar_t* format, ...) {
+  if (!g_bDebugOutput) return;
+  va_list args;
+  va_start(args, format);
+  WriteDebugLineW(format, args);
+  va_end(args);
+}
+
+inline void DebugLogAlwaysW(const wchar_t* format, ...) {
+  va_list args;
+  va_start(args, format);
+  WriteDebugLineW(format, args);
+  va_end(args);
+}
+
+inline void DebugLogA(const char* format, ...) {
+  if (!g_bDebugOutput) return;
+  va_list args;
+  va_start(args, format);
+  WriteDebugLineA(format, args);
+  va_end(args);
+}
+
+inline void DebugLogAlwaysA(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  WriteDebugLineA(format, args);
+  va_end(args);
+}
+
+}  // namespace suite

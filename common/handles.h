@@ -1,0 +1,113 @@
+// Owned Windows handles: each object releases what it holds when it goes, so no
+// path can forget a CloseHandle. Same shape as WIL's unique_any, kept small.
+#pragma once
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <utility>
+
+namespace suite {
+
+// Traits: the handle type, its "no handle" value and how to release one.
+template <typename T, typename Close, T (*InvalidValue)() = nullptr>
+class UniqueAny {
+  static T Invalid() { return InvalidValue ? InvalidValue() : T(); }
+
+
+ public:
+  UniqueAny() = default;
+  explicit UniqueAny(T value) : value_(value) {}
+  UniqueAny(const UniqueAny&) = delete;
+  UniqueAny& operator=(const UniqueAny&) = delete;
+  UniqueAny(UniqueAny&& other) noexcept : value_(other.release()) {}
+  UniqueAny& operator=(UniqueAny&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  ~UniqueAny() { reset(); }
+
+  T get() const { return value_; }
+  explicit operator bool() const { return value_ != Invalid(); }
+  // For out-parameters: releases what is held and hands out the slot.
+  T* put() {
+    reset();
+    return &value_;
+  }
+  T release() { return std::exchange(value_, Invalid()); }
+  void reset() { reset(Invalid()); }
+  void reset(T value) {
+    T old = std::exchange(value_, value);
+    if (old != Invalid()) Close()(old);
+  }
+
+ private:
+  T value_ = Invalid();
+};
+
+struct CloseHandleFn {
+  void operator()(HANDLE h) const { CloseHandle(h); }
+};
+struct FreeLibraryFn {
+  void operator()(HMODULE h) const { FreeLibrary(h); }
+};
+struct RegCloseKeyFn {
+  void operator()(HKEY h) const { RegCloseKey(h); }
+};
+struct LocalFreeFn {
+  void operator()(HLOCAL h) const { LocalFree(h); }
+};
+struct DeleteDCFn {
+  void operator()(HDC h) const { DeleteDC(h); }
+};
+struct DeleteObjectFn {
+  void operator()(HGDIOBJ h) const { DeleteObject(h); }
+};
+
+inline HANDLE InvalidHandleValue() { return INVALID_HANDLE_VALUE; }
+
+using UniqueHandle = UniqueAny<HANDLE, CloseHandleFn>;
+// CreateFile and snapshots report failure as INVALID_HANDLE_VALUE, not null.
+using UniqueFileHandle = UniqueAny<HANDLE, CloseHandleFn, InvalidHandleValue>;
+using UniqueModule = UniqueAny<HMODULE, FreeLibraryFn>;
+using UniqueRegKey = UniqueAny<HKEY, RegCloseKeyFn>;
+using UniqueLocal = UniqueAny<HLOCAL, LocalFreeFn>;
+using UniqueMemoryDC = UniqueAny<HDC, DeleteDCFn>;
+using UniqueGdiObject = UniqueAny<HGDIOBJ, DeleteObjectFn>;
+
+// A window DC is given back to the window it came from, not deleted.
+class UniqueWindowDC {
+ public:
+  UniqueWindowDC() = default;
+  UniqueWindowDC(HWND hwnd, HDC dc) : hwnd_(hwnd), dc_(dc) {}
+  UniqueWindowDC(const UniqueWindowDC&) = delete;
+  UniqueWindowDC& operator=(const UniqueWindowDC&) = delete;
+  ~UniqueWindowDC() { reset(); }
+  HDC get() const { return dc_; }
+  void reset(HWND hwnd = nullptr, HDC dc = nullptr) {
+    if (dc_) ReleaseDC(hwnd_, dc_);
+    hwnd_ = hwnd;
+    dc_ = dc;
+  }
+
+ private:
+  HWND hwnd_ = nullptr;
+  HDC dc_ = nullptr;
+};
+
+// Balances a successful CoInitialize/CoInitializeEx (S_OK or S_FALSE) only.
+class CoInitGuard {
+ public:
+  explicit CoInitGuard(HRESULT hr) : owns_(SUCCEEDED(hr)) {}
+  CoInitGuard(const CoInitGuard&) = delete;
+  CoInitGuard& operator=(const CoInitGuard&) = delete;
+  ~CoInitGuard() {
+    if (owns_) CoUninitialize();
+  }
+  bool ok() const { return owns_; }
+
+ private:
+  bool owns_;
+};
+
+}  // namespace suite

@@ -1,0 +1,81 @@
+#include "hotkey.h"
+
+#include "acpi.h"
+#include "debuglog.h"
+#include "handles.h"
+
+using suite::DebugLogW;
+
+volatile DWORD dPreNotifyCode = 0;
+
+namespace {
+
+// Written by the main thread before the hotkey thread starts and after it ended.
+HANDLE g_hHotkeyThread = nullptr;
+DWORD g_dwHotkeyThreadId = 0;
+// Set by teardown; the thread waits on it beside the notify event.
+suite::UniqueHandle g_hHotkeyStop;
+
+// False when stop was asked while waiting.
+bool WaitForKeyEvent(HANDLE notifyEvent) {
+  HANDLE handles[2] = {g_hHotkeyStop.get(), notifyEvent};
+  return WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0 + 1;
+}
+
+bool StopRequested(DWORD waitMs) {
+  return WaitForSingleObject(g_hHotkeyStop.get(), waitMs) == WAIT_OBJECT_0;
+}
+
+}  // namespace
+
+DWORD WINAPI HotkeyThread(LPVOID parameter) {
+  HANDLE notifyEvent = *static_cast<HANDLE*>(parameter);
+  for (;;) {
+    if (!WaitForKeyEvent(notifyEvent)) return 0;
+
+    // Zeroed and size-checked: a short read must not leave the last code in place.
+    DWORD code = 0;
+    DWORD returned = 0;
+    if (!AcpiControl(IOCTL_TARN_ACPI_GET_NOTIFY_CODE, nullptr, 0, &code, sizeof code, &returned) ||
+        returned < sizeof code) {
+      DebugLogW(L"[Vexil][HotkeyThread]DeviceIoControl(IOCTL_TARN_ACPI_GET_NOTIFY_CODE) Error : %d",
+                GetLastError());
+      continue;
+    }
+
+    // The pause before handling a key; cut short only by shutdown.
+    if (StopRequested(50)) return 0;
+
+    DebugLogW(L"[Vexil][HotkeyThread]dPreNotifyCode : %d ;NotifyCode: %d", dPreNotifyCode, code);
+  }
+}
+
+bool StartHotkeyThread(HANDLE* notifyEvent) {
+  g_hHotkeyStop.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!g_hHotkeyStop) return false;
+  g_hHotkeyThread = CreateThread(nullptr, 0, HotkeyThread, notifyEvent, 0, &g_dwHotkeyThreadId);
+  return g_hHotkeyThread != nullptr;
+}
+
+bool StopHotkeyThread(DWORD timeoutMs) {
+  if (!g_hHotkeyThread) return true;
+  SetEvent(g_hHotkeyStop.get());
+  const DWORD start = GetTickCount();
+  for (;;) {
+    const DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= timeoutMs) return false;
+    DWORD r = MsgWaitForMultipleObjects(1, &g_hHotkeyThread, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+    if (r == WAIT_OBJECT_0) return true;
+    if (r != WAIT_OBJECT_0 + 1) return false;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+}
+
+void CloseHotkeyThreadHandle() {
+  if (g_hHotkeyThread) CloseHandle(g_hHotkeyThread);
+  g_hHotkeyThread = nullptr;
+}

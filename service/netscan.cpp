@@ -1,0 +1,81 @@
+#include "netscan.h"
+
+#include <setupapi.h>
+
+#include <cwchar>
+#include <vector>
+
+#include "debuglog.h"
+
+using suite::DebugLogW;
+
+namespace {
+
+const wchar_t kIntelPrefix[] = L"PCI\\VEN_8086";
+const wchar_t kAtherosPrefix[] = L"PCI\\VEN_168C";
+
+bool StartsWith(const wchar_t* text, const wchar_t* prefix) {
+  return wcsncmp(text, prefix, wcslen(prefix)) == 0;
+}
+
+class DeviceList {
+ public:
+  explicit DeviceList(HDEVINFO list) : list_(list) {}
+  ~DeviceList() {
+    if (list_ != INVALID_HANDLE_VALUE) SetupDiDestroyDeviceInfoList(list_);
+  }
+  DeviceList(const DeviceList&) = delete;
+  DeviceList& operator=(const DeviceList&) = delete;
+  HDEVINFO get() const { return list_; }
+  explicit operator bool() const { return list_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HDEVINFO list_;
+};
+
+// The hardware IDs of one device as a zero-filled buffer with room for a
+// terminator; empty when the size query fails or gives less than one character.
+std::vector<wchar_t> ReadHardwareIds(HDEVINFO list, SP_DEVINFO_DATA* device) {
+  DWORD size = 0;
+  if (!SetupDiGetDeviceRegistryPropertyW(list, device, SPDRP_HARDWAREID, nullptr, nullptr, 0, &size) &&
+      GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+    return {};
+  if (size < 2) return {};
+  std::vector<wchar_t> ids(size / sizeof(wchar_t) + 2, L'\0');
+  if (!SetupDiGetDeviceRegistryPropertyW(list, device, SPDRP_HARDWAREID, nullptr,
+                                         reinterpret_cast<BYTE*>(ids.data()), size, nullptr))
+    return {};
+  return ids;
+}
+
+}  // namespace
+
+int WlanVendorFromHardwareId(const wchar_t* hardwareId) {
+  if (!hardwareId) return kWlanVendorNone;
+  if (StartsWith(hardwareId, kIntelPrefix)) return kWlanVendorIntel;
+  if (StartsWith(hardwareId, kAtherosPrefix)) return kWlanVendorAtheros;
+  return kWlanVendorNone;
+}
+
+int ScanWlanVendor() {
+  GUID netClass;
+  DWORD classCount = 0;
+  if (!SetupDiClassGuidsFromNameW(L"Net", &netClass, 1, &classCount) || classCount < 1)
+    return kWlanVendorNone;
+  DeviceList devices(
+      SetupDiGetClassDevsW(&netClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_PROFILE));
+  if (!devices) return kWlanVendorNone;
+
+  SP_DEVINFO_DATA device = {};
+  device.cbSize = sizeof device;
+  for (DWORD index = 0; SetupDiEnumDeviceInfo(devices.get(), index, &device); ++index) {
+    std::vector<wchar_t> ids = ReadHardwareIds(devices.get(), &device);
+    if (ids.empty()) continue;
+    const int vendor = WlanVendorFromHardwareId(ids.data());
+    if (vendor != kWlanVendorNone) {
+      DebugLogW(L"[Vexil][OnInitDlg]WLAN HWID : %s", ids.data());
+      return vendor;
+    }
+  }
+  return kWlanVendorNone;
+}

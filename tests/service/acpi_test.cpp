@@ -1,0 +1,138 @@
+// The ACPI driver connection: message boxes when a piece is missing, and one
+// read per key press once it is all there.
+#include "service_fixture.h"
+
+namespace {
+
+class Acpi : public ServiceTest {
+ protected:
+  void SetUp() override {
+    ServiceTest::SetUp();
+    InstallFullNotebook();
+  }
+
+  // Finds the service's message box, checks its text, dismisses it.
+  void ExpectMessageBox(const wchar_t* caption, const wchar_t* text) {
+    HWND box = testkit::WaitForDialog(caption, service_.Id(), 10000);
+    ASSERT_NE(nullptr, box) << "no message box captioned as expected";
+    bool found = false;
+    for (const auto& t : testkit::ChildTexts(box)) found |= t == text;
+    EXPECT_TRUE(found) << "message text not shown";
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 200 && IsWindow(box); ++i) Sleep(10);
+    EXPECT_FALSE(IsWindow(box));
+  }
+
+  void ExpectNoHotkeyLoop() {
+    const unsigned wasServed = DriverStats().readsServed;
+    const DWORD code = 48;
+    ASSERT_TRUE(testbed::InjectCodes(&code, 1));
+    Sleep(300);
+    const TarnAcpiStats stats = DriverStats();
+    EXPECT_EQ(0u, stats.registerCount);
+    EXPECT_EQ(wasServed, stats.readsServed);
+  }
+
+  void StartWithoutWaiting() {
+    service_ = testkit::StartProgram(testkit::AppPath(L"Torvan.exe"));
+    ASSERT_TRUE(service_.Started());
+  }
+};
+
+TEST_F(Acpi, MissingAccessLibraryIsReportedAndTheServiceRunsOn) {
+  testkit::InstallApp({L"Torvan.exe", L"testbed\\QKBD.dll", L"testbed\\probes\\Lumex.dll"});
+  StartWithoutWaiting();
+  ExpectMessageBox(L"Hotkey", L"Load ACPIDriverDLL Error");
+  HWND hwnd = testkit::WaitForWindow(L"Torvan", L"Torvan", 5000);
+  ASSERT_NE(nullptr, hwnd);
+  EXPECT_FALSE(service_.WaitForExit(200));
+  EXPECT_EQ(0u, DriverStats().helloCount);
+  ExpectNoHotkeyLoop();
+  CloseService(hwnd);
+}
+
+TEST_F(Acpi, DriverThatWillNotOpenIsReported) {
+  testkit::SetKnob("acpi", "LoadDriver", 0);
+  StartWithoutWaiting();
+  ExpectMessageBox(L"Hotkey", L"Load ACPIDriver Error");
+  HWND hwnd = testkit::WaitForWindow(L"Torvan", L"Torvan", 5000);
+  ASSERT_NE(nullptr, hwnd);
+  EXPECT_EQ(0u, DriverStats().helloCount);
+  ExpectNoHotkeyLoop();
+  CloseService(hwnd);
+}
+
+TEST_F(Acpi, NotifyEventThatCannotBeCreatedIsReported) {
+  // Another kind of object already holds the name.
+  HANDLE squatter = CreateMutexW(nullptr, FALSE, L"MERA EVENT");
+  ASSERT_NE(nullptr, squatter);
+  StartWithoutWaiting();
+  ExpectMessageBox(L"Torvan", L"[Hotkey]Can't create Event object for ACPI driver");
+  HWND hwnd = testkit::WaitForWindow(L"Torvan", L"Torvan", 5000);
+  ASSERT_NE(nullptr, hwnd);
+  EXPECT_EQ(1u, DriverStats().helloCount) << "the driver was opened and greeted";
+  ExpectNoHotkeyLoop();
+  CloseService(hwnd);
+  CloseHandle(squatter);
+}
+
+TEST_F(Acpi, DriverIsGreetedOnceAndGetsTheEvent) {
+  HWND hwnd = StartService();
+  ASSERT_NE(nullptr, hwnd);
+  const TarnAcpiStats stats = DriverStats();
+  EXPECT_EQ(1u, stats.helloCount);
+  EXPECT_EQ(1u, stats.registerCount);
+  EXPECT_EQ(1u, stats.eventRegistered);
+  HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, L"MERA EVENT");
+  EXPECT_NE(nullptr, event) << "the notify event carries its name";
+  if (event) CloseHandle(event);
+}
+
+TEST_F(Acpi, EachPressIsReadExactlyOnce) {
+  ASSERT_NE(nullptr, StartService());
+  for (DWORD code : {48u, 49u, 50u}) {
+    ASSERT_TRUE(testbed::InjectCodes(&code, 1));
+    Sleep(80);
+  }
+  ASSERT_TRUE(WaitForReads(3, 5000));
+  Sleep(200);
+  const TarnAcpiStats stats = DriverStats();
+  EXPECT_EQ(3u, stats.readsServed);
+  EXPECT_EQ(0u, stats.readsFailed);
+  EXPECT_EQ(0u, stats.codesQueued);
+  EXPECT_EQ(50u, stats.lastCode);
+}
+
+TEST_F(Acpi, ABurstOfPressesIsReadOneByOne) {
+  ASSERT_NE(nullptr, StartService());
+  std::vector<DWORD> codes(40, 0x6E);
+  ASSERT_TRUE(testbed::InjectCodes(codes.data(), codes.size()));
+  // Each key takes its 50 ms pause before the next read.
+  ASSERT_TRUE(WaitForReads(40, 20000));
+  Sleep(200);
+  const TarnAcpiStats stats = DriverStats();
+  EXPECT_EQ(40u, stats.readsServed);
+  EXPECT_EQ(0u, stats.readsFailed);
+  EXPECT_EQ(0u, stats.codesQueued);
+}
+
+TEST_F(Acpi, AFailedReadIsSkippedAndTheNextKeyStillArrives) {
+  ASSERT_NE(nullptr, StartService());
+  ASSERT_TRUE(testbed::FailNextReads(1));
+  DWORD code = 48;
+  ASSERT_TRUE(testbed::InjectCodes(&code, 1));
+  Sleep(300);
+  EXPECT_EQ(1u, DriverStats().readsFailed);
+  code = 49;
+  ASSERT_TRUE(testbed::InjectCodes(&code, 1));
+  // The failed read consumed nothing: both codes are served, in order.
+  ASSERT_TRUE(WaitForReads(2, 5000));
+  Sleep(300);
+  const TarnAcpiStats stats = DriverStats();
+  EXPECT_EQ(1u, stats.readsFailed);
+  EXPECT_EQ(2u, stats.readsServed);
+  EXPECT_EQ(49u, stats.lastCode);
+  EXPECT_EQ(0u, stats.codesQueued);
+}
+
+}  // namespace

@@ -1,0 +1,174 @@
+// Which libraries the service binds, in which order, for each Windows version,
+// adapter and SFUN answer. Registered once per Windows prefix; each suite runs
+// only in its own.
+#include "service_fixture.h"
+
+namespace {
+
+const wchar_t kIntelAdapter[] = L"PCI\\VEN_8086&DEV_4229&SUBSYS_11018086&REV_61";
+const wchar_t kAtherosAdapter[] = L"PCI\\VEN_168C&DEV_002B&SUBSYS_30A117AA&REV_01";
+const wchar_t kRealtekAdapter[] = L"PCI\\VEN_10EC&DEV_8136&SUBSYS_30A117AA&REV_02";
+constexpr DWORD kSfunWlanBit = 1u << 11;
+
+class Binding : public ServiceTest {
+ protected:
+  void SetUp() override {
+    ServiceTest::SetUp();
+    InstallFullNotebook();
+  }
+
+  // Starts the service and returns the journal once initialisation is over.
+  std::vector<std::string> BindingJournal() {
+    hwnd_ = StartService();
+    return testkit::JournalCalls();
+  }
+
+  static bool Has(const std::vector<std::string>& calls, const std::string& text) {
+    return testkit::JournalIndex(calls, text) >= 0;
+  }
+
+  // Each text appears, and after the one before it.
+  static void ExpectInOrder(const std::vector<std::string>& calls,
+                            const std::vector<std::string>& texts) {
+    int last = -1;
+    for (const auto& text : texts) {
+      int at = -1;
+      for (size_t i = size_t(last + 1); i < calls.size(); ++i)
+        if (calls[i].find(text) != std::string::npos) {
+          at = int(i);
+          break;
+        }
+      EXPECT_GE(at, 0) << "missing, or out of order: " << text;
+      if (at >= 0) last = at;
+    }
+  }
+
+  HWND hwnd_ = nullptr;
+};
+
+using Xp = Binding;
+using Vista = Binding;
+using Seven = Binding;
+using OtherWindows = Binding;
+
+TEST_F(Xp, IntelAdapterWithSfunBitLoadsPelvariWithGenerationZero) {
+  testkit::SetNetAdapters({kIntelAdapter});
+  testkit::SetKnob("acpi", "SFUN", kSfunWlanBit);
+  const auto calls = BindingJournal();
+  ExpectInOrder(calls, {"QKBD DllMain(PROCESS_ATTACH)", "QKBD InitHook()",
+                        "Lumex DllMain(PROCESS_ATTACH)", "Sorrel DllMain(PROCESS_ATTACH)",
+                        "Fennic DllMain(PROCESS_ATTACH)", "acpi ACPI_LoadDriver() = 1",
+                        "acpi One_Method_Raw(INIT, 0)", "acpi None_Method_Raw(SFUN)",
+                        "Pelvari DllMain(PROCESS_ATTACH)", "Pelvari PelvarInit(0)"});
+  EXPECT_FALSE(Has(calls, "Pallion")) << "no power library on XP";
+  EXPECT_FALSE(Has(calls, "Ressin"));
+  EXPECT_FALSE(Has(calls, "Pelvara "));
+}
+
+TEST_F(Xp, AtherosAdapterLoadsPelvara) {
+  testkit::SetNetAdapters({kAtherosAdapter});
+  const auto calls = BindingJournal();
+  ExpectInOrder(calls, {"Pelvara DllMain(PROCESS_ATTACH)", "Pelvara PelvarInit(0)"});
+  EXPECT_FALSE(Has(calls, "Pelvari "));
+  EXPECT_FALSE(Has(calls, "Pallion"));
+}
+
+TEST_F(Xp, AdapterOfAnotherVendorLoadsNoWlanLibrary) {
+  testkit::SetNetAdapters({kRealtekAdapter});
+  const auto calls = BindingJournal();
+  EXPECT_TRUE(Has(calls, "acpi None_Method_Raw(SFUN)"));
+  EXPECT_FALSE(Has(calls, "Pelvari "));
+  EXPECT_FALSE(Has(calls, "Pelvara "));
+  EXPECT_FALSE(Has(calls, "Ressin"));
+}
+
+TEST_F(Xp, NoAdapterAtAllLoadsNoWlanLibrary) {
+  const auto calls = BindingJournal();
+  EXPECT_FALSE(Has(calls, "Pelvar"));
+}
+
+TEST_F(Xp, FirstMatchingAdapterWins) {
+  // SetupAPI lists VEN_10EC, VEN_168C, VEN_8086 in that order.
+  testkit::SetNetAdapters({kIntelAdapter, kRealtekAdapter, kAtherosAdapter});
+  const auto calls = BindingJournal();
+  EXPECT_TRUE(Has(calls, "Pelvara PelvarInit(0)"));
+  EXPECT_FALSE(Has(calls, "Pelvari "));
+}
+
+TEST_F(Xp, SfunBitClearLoadsNoWlanLibrary) {
+  testkit::SetNetAdapters({kIntelAdapter});
+  testkit::SetKnob("acpi", "SFUN", ~kSfunWlanBit);
+  const auto calls = BindingJournal();
+  EXPECT_TRUE(Has(calls, "acpi None_Method_Raw(SFUN)"));
+  EXPECT_FALSE(Has(calls, "Pelvari "));
+}
+
+TEST_F(Xp, SfunThatWritesNothingKeepsThePresetAndAllowsWlan) {
+  testkit::SetNetAdapters({kIntelAdapter});
+  const auto calls = BindingJournal();
+  EXPECT_TRUE(Has(calls, "acpi None_Method_Raw(SFUN) = 1 result=unchanged"));
+  EXPECT_TRUE(Has(calls, "Pelvari PelvarInit(0)"));
+}
+
+TEST_F(Xp, FailedSfunCallKeepsThePresetToo) {
+  testkit::SetNetAdapters({kIntelAdapter});
+  testkit::SetKnob("acpi", "SFUNFail", 1);
+  EXPECT_TRUE(Has(BindingJournal(), "Pelvari PelvarInit(0)"));
+}
+
+TEST_F(Xp, MissingPelvariIsOnlyLogged) {
+  testkit::InstallApp({L"Torvan.exe", L"testbed\\TARNACPIDLL32.dll"});
+  testkit::SetNetAdapters({kIntelAdapter});
+  const auto calls = BindingJournal();
+  ASSERT_NE(nullptr, hwnd_);
+  EXPECT_FALSE(Has(calls, "Pelvari"));
+  EXPECT_TRUE(Has(calls, "acpi None_Method_Raw(SFUN)"));
+  CloseService(hwnd_);
+}
+
+TEST_F(Vista, RessinGetsGenerationOneAndPallionLoads) {
+  const auto calls = BindingJournal();
+  ExpectInOrder(calls, {"acpi None_Method_Raw(SFUN)", "Ressin DllMain(PROCESS_ATTACH)",
+                        "Ressin InitRessin(1)", "Pallion DllMain(PROCESS_ATTACH)"});
+  EXPECT_FALSE(Has(calls, "Pelvar"));
+}
+
+TEST_F(Seven, RessinGetsGenerationTwoWhateverTheAdapter) {
+  testkit::SetNetAdapters({kRealtekAdapter});
+  testkit::SetKnob("acpi", "SFUN", kSfunWlanBit);
+  const auto calls = BindingJournal();
+  ExpectInOrder(calls, {"QKBD InitHook()", "Lumex DllMain(PROCESS_ATTACH)",
+                        "Sorrel DllMain(PROCESS_ATTACH)", "Fennic DllMain(PROCESS_ATTACH)",
+                        "acpi ACPI_LoadDriver() = 1", "acpi One_Method_Raw(INIT, 0)",
+                        "acpi None_Method_Raw(SFUN)", "Ressin DllMain(PROCESS_ATTACH)",
+                        "Ressin InitRessin(2)", "Pallion DllMain(PROCESS_ATTACH)"});
+  EXPECT_FALSE(Has(calls, "Pelvar"));
+  EXPECT_FALSE(Has(calls, "SwitchNextScheme")) << "bound, never called";
+}
+
+TEST_F(Seven, SfunBitClearSkipsRessinButStillLoadsPallion) {
+  testkit::SetKnob("acpi", "SFUN", 0);
+  const auto calls = BindingJournal();
+  EXPECT_FALSE(Has(calls, "Ressin"));
+  EXPECT_TRUE(Has(calls, "Pallion DllMain(PROCESS_ATTACH)"));
+}
+
+TEST_F(Seven, RessinLackingAnEntryIsStillInitialised) {
+  testkit::InstallApp({L"Torvan.exe", L"testbed\\TARNACPIDLL32.dll",
+                       L"testbed\\variants\\no-onoff\\Ressin.dll", L"testbed\\probes\\Pallion.dll"});
+  const auto calls = BindingJournal();
+  EXPECT_TRUE(Has(calls, "Ressin InitRessin(2)"));
+  EXPECT_TRUE(Has(calls, "Pallion DllMain(PROCESS_ATTACH)"));
+}
+
+TEST_F(OtherWindows, NeitherWlanNorPowerLibrary) {
+  testkit::SetNetAdapters({kIntelAdapter});
+  testkit::SetKnob("acpi", "SFUN", kSfunWlanBit);
+  const auto calls = BindingJournal();
+  EXPECT_TRUE(Has(calls, "acpi None_Method_Raw(SFUN)"));
+  EXPECT_FALSE(Has(calls, "Pelvar"));
+  EXPECT_FALSE(Has(calls, "Ressin"));
+  EXPECT_FALSE(Has(calls, "Pallion"));
+}
+
+}  // namespace

@@ -1,0 +1,78 @@
+// Starts the real Torvan.exe on the simulated notebook and watches it.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "acpi_client.h"
+#include "notebook.h"
+
+// What a fully equipped notebook has beside the service: its own outside
+// libraries and journal-only stand-ins for the suite's libraries.
+inline void InstallFullNotebook() {
+  testkit::InstallApp({L"Torvan.exe", L"testbed\\TARNACPIDLL32.dll", L"testbed\\QKBD.dll",
+                       L"testbed\\Sorrel.dll", L"testbed\\Pelvara.dll",
+                       L"testbed\\probes\\Lumex.dll", L"testbed\\probes\\Fennic.dll",
+                       L"testbed\\probes\\Ressin.dll", L"testbed\\probes\\Pelvari.dll",
+                       L"testbed\\probes\\Pallion.dll"});
+}
+
+class ServiceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testkit::KillProcesses(L"Torvan.exe");
+    testkit::ClearKnobs();
+    testkit::ResetJournal();
+    testkit::SetNetAdapters({});
+    ASSERT_TRUE(testbed::ResetDriver()) << "the ACPI driver stand-in is not running";
+  }
+
+  void TearDown() override {
+    service_.Kill();
+    testkit::KillProcesses(L"Torvan.exe");
+  }
+
+  // Starts the installed service and waits until its dialog initialisation is
+  // over (the window answers messages only once it has returned).
+  HWND StartService() {
+    service_ = testkit::StartProgram(testkit::AppPath(L"Torvan.exe"));
+    EXPECT_TRUE(service_.Started());
+    HWND hwnd = testkit::WaitForWindow(L"Torvan", L"Torvan", 10000);
+    EXPECT_NE(nullptr, hwnd) << "no Torvan window";
+    if (hwnd) {
+      DWORD_PTR ignored = 0;
+      EXPECT_NE(0, SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_BLOCK, 15000, &ignored));
+    }
+    return hwnd;
+  }
+
+  // Asks the service to end the way its dialog ends and waits for the process.
+  void CloseService(HWND hwnd) {
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(service_.WaitForExit(15000)) << "Torvan.exe did not end after WM_CLOSE";
+    EXPECT_EQ(0u, service_.ExitCode());
+  }
+
+  TarnAcpiStats DriverStats() {
+    TarnAcpiStats stats = {};
+    stats.size = sizeof stats;
+    EXPECT_TRUE(testbed::QueryStats(&stats));
+    return stats;
+  }
+
+  // Until the driver has served n reads (or the time is up).
+  bool WaitForReads(unsigned n, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    do {
+      if (DriverStats().readsServed >= n) return true;
+      Sleep(10);
+    } while (GetTickCount() - start < timeoutMs);
+    return false;
+  }
+
+  testkit::Process service_;
+};

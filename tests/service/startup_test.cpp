@@ -1,0 +1,94 @@
+// One service per logon session, behind a hidden main window.
+#include "service_fixture.h"
+
+namespace {
+
+class Startup : public ServiceTest {
+ protected:
+  void SetUp() override {
+    ServiceTest::SetUp();
+    InstallFullNotebook();
+  }
+};
+
+TEST_F(Startup, SecondStartInTheSameSessionEndsAtOnceWithoutAWindow) {
+  HWND first = StartService();
+  ASSERT_NE(nullptr, first);
+  const DWORD firstPid = service_.Id();
+
+  testkit::Process second = testkit::StartProgram(testkit::AppPath(L"Torvan.exe"));
+  ASSERT_TRUE(second.Started());
+  ASSERT_TRUE(second.WaitForExit(10000));
+  EXPECT_EQ(0u, second.ExitCode());
+
+  // The second process bound nothing and made no window of its own.
+  for (const auto& line : testkit::ReadJournal()) EXPECT_NE(second.Id(), line.pid) << line.call;
+  EXPECT_EQ(first, FindWindowW(L"Torvan", L"Torvan"));
+  DWORD owner = 0;
+  GetWindowThreadProcessId(first, &owner);
+  EXPECT_EQ(firstPid, owner);
+  EXPECT_FALSE(service_.WaitForExit(0));
+
+  HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"Torvan_Mutex");
+  EXPECT_NE(nullptr, mutex) << "the first instance must keep its mutex";
+  if (mutex) CloseHandle(mutex);
+}
+
+TEST_F(Startup, MutexIsGoneAfterTheServiceEnds) {
+  HWND hwnd = StartService();
+  ASSERT_NE(nullptr, hwnd);
+  CloseService(hwnd);
+  HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"Torvan_Mutex");
+  EXPECT_EQ(nullptr, mutex);
+  if (mutex) CloseHandle(mutex);
+
+  // And a new start works again.
+  EXPECT_NE(nullptr, StartService());
+}
+
+TEST_F(Startup, MainWindowIsAHiddenPopupFoundByClassAndTitle) {
+  HWND hwnd = StartService();
+  ASSERT_NE(nullptr, hwnd);
+  const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+  EXPECT_TRUE(style & WS_POPUP);
+  EXPECT_FALSE(style & WS_CAPTION);
+  EXPECT_FALSE(IsWindowVisible(hwnd));
+  wchar_t cls[32] = {};
+  GetClassNameW(hwnd, cls, 32);
+  EXPECT_STREQ(L"Torvan", cls);
+}
+
+TEST_F(Startup, APaintHidesTheWindowAgain) {
+  HWND hwnd = StartService();
+  ASSERT_NE(nullptr, hwnd);
+  ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+  RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
+  for (int i = 0; i < 100 && IsWindowVisible(hwnd); ++i) Sleep(20);
+  EXPECT_FALSE(IsWindowVisible(hwnd));
+  EXPECT_EQ(hwnd, FindWindowW(L"Torvan", L"Torvan"));
+}
+
+TEST_F(Startup, TheOsdWindowExistsHiddenWithItsStylesAndSize) {
+  ASSERT_NE(nullptr, StartService());
+  HWND osd = FindWindowW(L"FakeWndPM", nullptr);
+  ASSERT_NE(nullptr, osd);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(osd, &pid);
+  EXPECT_EQ(service_.Id(), pid);
+  EXPECT_FALSE(IsWindowVisible(osd));
+  const LONG ex = GetWindowLongW(osd, GWL_EXSTYLE);
+  for (LONG bit : {LONG(WS_EX_NOACTIVATE), LONG(WS_EX_LAYERED), LONG(WS_EX_TOOLWINDOW),
+                   LONG(WS_EX_TRANSPARENT), LONG(WS_EX_TOPMOST)})
+    EXPECT_EQ(bit, ex & bit) << std::hex << bit;
+  EXPECT_TRUE(GetWindowLongW(osd, GWL_STYLE) & WS_POPUP);
+  RECT rc;
+  GetWindowRect(osd, &rc);
+  EXPECT_EQ(0, rc.left);
+  EXPECT_EQ(0, rc.top);
+  EXPECT_EQ(200, rc.right - rc.left);
+  EXPECT_EQ(120, rc.bottom - rc.top);
+}
+
+}  // namespace

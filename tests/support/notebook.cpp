@@ -1,0 +1,347 @@
+#include "notebook.h"
+
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace testkit {
+namespace {
+
+const wchar_t kJournalDir[] = L"C:\\testbed";
+const wchar_t kJournalPath[] = L"C:\\testbed\\journal.txt";
+const wchar_t kNetClassGuid[] = L"{4d36e972-e325-11ce-bfc1-08002be10318}";
+const wchar_t kEnumPci[] = L"System\\CurrentControlSet\\Enum\\PCI";
+
+std::wstring Folder(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
+
+std::wstring FileName(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+void EmptyFolder(const std::wstring& folder) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      DeleteFileW((folder + L"\\" + data.cFileName).c_str());
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+}
+
+// Deletes a key and everything under it.
+void DeleteTree(HKEY root, const std::wstring& path) {
+  HKEY key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+  wchar_t name[256];
+  for (;;) {
+    DWORD size = 256;
+    if (RegEnumKeyExW(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    DeleteTree(key, name);
+  }
+  RegCloseKey(key);
+  RegDeleteKeyW(root, path.c_str());
+}
+
+std::wstring ReadString(HKEY key, const wchar_t* name) {
+  wchar_t value[256] = {};
+  DWORD size = sizeof value - sizeof(wchar_t);
+  DWORD type = 0;
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+      ERROR_SUCCESS)
+    return L"";
+  return value;
+}
+
+// Removes every PCI device whose instance is of the network class.
+void RemoveNetAdapters() {
+  HKEY pci;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEnumPci, 0, KEY_ALL_ACCESS, &pci) != ERROR_SUCCESS) return;
+  std::vector<std::wstring> doomed;
+  wchar_t device[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD size = 256;
+    if (RegEnumKeyExW(pci, i, device, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    HKEY deviceKey;
+    if (RegOpenKeyExW(pci, device, 0, KEY_READ, &deviceKey) != ERROR_SUCCESS) continue;
+    wchar_t instance[256];
+    DWORD isize = 256;
+    bool net = false;
+    if (RegEnumKeyExW(deviceKey, 0, instance, &isize, nullptr, nullptr, nullptr, nullptr) ==
+        ERROR_SUCCESS) {
+      HKEY instanceKey;
+      if (RegOpenKeyExW(deviceKey, instance, 0, KEY_READ, &instanceKey) == ERROR_SUCCESS) {
+        net = _wcsicmp(ReadString(instanceKey, L"ClassGUID").c_str(), kNetClassGuid) == 0;
+        RegCloseKey(instanceKey);
+      }
+    }
+    RegCloseKey(deviceKey);
+    if (net) doomed.push_back(device);
+  }
+  RegCloseKey(pci);
+  for (const auto& d : doomed) DeleteTree(HKEY_LOCAL_MACHINE, std::wstring(kEnumPci) + L"\\" + d);
+}
+
+std::string Narrow(const std::wstring& text) {
+  std::string out;
+  for (wchar_t c : text) out += c < 128 ? char(c) : '?';
+  return out;
+}
+
+}  // namespace
+
+std::wstring BinDir() {
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return Folder(Folder(path));  // bin\tests\x.exe -> bin
+}
+
+std::wstring AppDir() { return L"C:\\Program Files\\Torvan"; }
+
+std::wstring AppPath(const wchar_t* file) { return AppDir() + L"\\" + file; }
+
+void InstallApp(std::initializer_list<const wchar_t*> files) {
+  CreateDirectoryW(AppDir().c_str(), nullptr);
+  EmptyFolder(AppDir());
+  for (const wchar_t* file : files) {
+    const std::wstring from = BinDir() + L"\\" + file;
+    const std::wstring to = AppDir() + L"\\" + FileName(file);
+    if (!CopyFileW(from.c_str(), to.c_str(), FALSE))
+      fprintf(stderr, "InstallApp: cannot copy %s (%lu)\n", Narrow(from).c_str(), GetLastError());
+  }
+}
+
+void ResetJournal() {
+  CreateDirectoryW(kJournalDir, nullptr);
+  DeleteFileW(kJournalPath);
+  SetEnvironmentVariableW(L"TESTBED_JOURNAL", kJournalPath);
+}
+
+std::vector<JournalLine> ReadJournal() {
+  std::vector<JournalLine> lines;
+  HANDLE file = CreateFileW(kJournalPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return lines;
+  std::string text;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
+  CloseHandle(file);
+  std::istringstream in(text);
+  std::string raw;
+  while (std::getline(in, raw)) {
+    if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+    JournalLine line;
+    std::istringstream fields(raw);
+    fields >> line.micros >> line.pid >> line.component;
+    std::getline(fields, line.call);
+    if (!line.call.empty() && line.call[0] == ' ') line.call.erase(0, 1);
+    if (!line.component.empty()) lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<std::string> JournalCalls(const std::string& component) {
+  std::vector<std::string> calls;
+  for (const auto& line : ReadJournal())
+    if (component.empty() || line.component == component)
+      calls.push_back(line.component + " " + line.call);
+  return calls;
+}
+
+bool WaitForJournal(const std::string& text, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  do {
+    if (JournalIndex(JournalCalls(), text) >= 0) return true;
+    Sleep(20);
+  } while (GetTickCount() - start < timeoutMs);
+  return false;
+}
+
+int JournalIndex(const std::vector<std::string>& calls, const std::string& text) {
+  for (size_t i = 0; i < calls.size(); ++i)
+    if (calls[i].find(text) != std::string::npos) return int(i);
+  return -1;
+}
+
+void ClearKnobs() { DeleteTree(HKEY_CURRENT_USER, L"Software\\Testbed"); }
+
+void SetKnob(const char* component, const char* name, DWORD value) {
+  HKEY key;
+  const std::string path = std::string("Software\\Testbed\\") + component;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    return;
+  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  RegCloseKey(key);
+}
+
+void SetNetAdapters(const std::vector<std::wstring>& hardwareIds) {
+  RemoveNetAdapters();
+  int n = 0;
+  for (const auto& id : hardwareIds) {
+    // Enum\PCI\<device>\<instance>: exactly three levels, as SetupAPI expects.
+    std::wstring device = id;
+    for (auto& c : device)
+      if (c == L'\\') c = L'#';
+    wchar_t instance[32];
+    swprintf(instance, 32, L"4&%d", ++n);
+    const std::wstring path = std::wstring(kEnumPci) + L"\\" + device.substr(4) + L"\\" + instance;
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+      continue;
+    RegSetValueExW(key, L"ClassGUID", 0, REG_SZ, reinterpret_cast<const BYTE*>(kNetClassGuid),
+                   DWORD((wcslen(kNetClassGuid) + 1) * sizeof(wchar_t)));
+    std::wstring multi = id;
+    multi.push_back(L'\0');
+    multi.push_back(L'\0');
+    RegSetValueExW(key, L"HardwareID", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(multi.data()),
+                   DWORD(multi.size() * sizeof(wchar_t)));
+    RegCloseKey(key);
+  }
+}
+
+Process::Process(const PROCESS_INFORMATION& info) : process_(info.hProcess), id_(info.dwProcessId) {
+  if (info.hThread) CloseHandle(info.hThread);
+}
+
+Process::Process(Process&& other) noexcept : process_(other.process_), id_(other.id_) {
+  other.process_ = nullptr;
+}
+
+Process& Process::operator=(Process&& other) noexcept {
+  if (this != &other) {
+    if (process_) CloseHandle(process_);
+    process_ = other.process_;
+    id_ = other.id_;
+    other.process_ = nullptr;
+  }
+  return *this;
+}
+
+Process::~Process() {
+  if (process_) CloseHandle(process_);
+}
+
+bool Process::WaitForExit(DWORD timeoutMs) const {
+  return process_ && WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
+}
+
+DWORD Process::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  if (process_) GetExitCodeProcess(process_, &code);
+  return code;
+}
+
+void Process::Kill() {
+  if (process_ && !WaitForExit(0)) {
+    TerminateProcess(process_, 1);
+    WaitForExit(5000);
+  }
+}
+
+Process StartProgram(const std::wstring& path, const std::wstring& arguments) {
+  std::wstring commandLine = L"\"" + path + L"\"";
+  if (!arguments.empty()) commandLine += L" " + arguments;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                      Folder(path).c_str(), &startup, &info))
+    return Process();
+  return Process(info);
+}
+
+HWND WaitForWindow(const wchar_t* className, const wchar_t* title, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  do {
+    if (HWND hwnd = FindWindowW(className, title)) return hwnd;
+    Sleep(10);
+  } while (GetTickCount() - start < timeoutMs);
+  return nullptr;
+}
+
+namespace {
+struct DialogSearch {
+  const wchar_t* caption;
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND hwnd, LPARAM parameter) {
+  auto* search = reinterpret_cast<DialogSearch*>(parameter);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  wchar_t text[256] = {};
+  GetWindowTextW(hwnd, text, 256);
+  wchar_t cls[64] = {};
+  GetClassNameW(hwnd, cls, 64);
+  if (pid == search->pid && wcscmp(cls, L"#32770") == 0 && wcscmp(text, search->caption) == 0) {
+    search->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK CollectText(HWND hwnd, LPARAM parameter) {
+  auto* texts = reinterpret_cast<std::vector<std::wstring>*>(parameter);
+  wchar_t text[512] = {};
+  GetWindowTextW(hwnd, text, 512);
+  texts->push_back(text);
+  return TRUE;
+}
+}  // namespace
+
+HWND WaitForDialog(const wchar_t* caption, DWORD pid, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  do {
+    DialogSearch search = {caption, pid, nullptr};
+    EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+    if (search.found) return search.found;
+    Sleep(10);
+  } while (GetTickCount() - start < timeoutMs);
+  return nullptr;
+}
+
+std::vector<std::wstring> ChildTexts(HWND window) {
+  std::vector<std::wstring> texts;
+  EnumChildWindows(window, CollectText, reinterpret_cast<LPARAM>(&texts));
+  return texts;
+}
+
+void KillProcesses(const wchar_t* exeName) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL ok = Process32FirstW(snapshot, &entry); ok; ok = Process32NextW(snapshot, &entry)) {
+    if (_wcsicmp(entry.szExeFile, exeName) != 0) continue;
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+    if (!process) continue;
+    TerminateProcess(process, 1);
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+  }
+  CloseHandle(snapshot);
+}
+
+int CountProcesses(const wchar_t* exeName) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  int n = 0;
+  for (BOOL ok = Process32FirstW(snapshot, &entry); ok; ok = Process32NextW(snapshot, &entry))
+    if (_wcsicmp(entry.szExeFile, exeName) == 0) ++n;
+  CloseHandle(snapshot);
+  return n;
+}
+
+}  // namespace testkit

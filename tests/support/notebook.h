@@ -1,0 +1,73 @@
+// Test-side control of the simulated notebook: the installed suite, the journal,
+// the stand-ins' knobs, network adapters, processes and windows.
+#pragma once
+
+#include <windows.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace testkit {
+
+// The build's bin folder (the one holding Torvan.exe and testbed\).
+std::wstring BinDir();
+// Where tests install the suite: "C:\Program Files\Torvan".
+std::wstring AppDir();
+std::wstring AppPath(const wchar_t* file);
+// Empties AppDir and copies the listed files into it (paths relative to BinDir,
+// e.g. L"Torvan.exe", L"testbed\\probes\\Lumex.dll"); each keeps its file name.
+void InstallApp(std::initializer_list<const wchar_t*> files);
+
+struct JournalLine {
+  unsigned long long micros = 0;
+  DWORD pid = 0;
+  std::string component;
+  std::string call;  // e.g. "InitRessin(2) = 1"
+};
+// Points TESTBED_JOURNAL (inherited by every program a test starts) at a fresh file.
+void ResetJournal();
+std::vector<JournalLine> ReadJournal();
+// "<component> <call>" for every line, optionally only of one component.
+std::vector<std::string> JournalCalls(const std::string& component = "");
+// Until a line containing text appears; false on time-out.
+bool WaitForJournal(const std::string& text, DWORD timeoutMs);
+// Index of the first "<component> <call>" line that contains text, or -1.
+int JournalIndex(const std::vector<std::string>& calls, const std::string& text);
+
+void ClearKnobs();
+void SetKnob(const char* component, const char* name, DWORD value);
+
+// Replaces the notebook's network adapters by PCI devices with these hardware IDs,
+// in the order SetupAPI will list them.
+void SetNetAdapters(const std::vector<std::wstring>& hardwareIds);
+
+class Process {
+ public:
+  Process() = default;
+  explicit Process(const PROCESS_INFORMATION& info);
+  Process(Process&& other) noexcept;
+  Process& operator=(Process&& other) noexcept;
+  ~Process();
+  bool Started() const { return process_ != nullptr; }
+  DWORD Id() const { return id_; }
+  HANDLE Handle() const { return process_; }
+  // True when it ended within the time.
+  bool WaitForExit(DWORD timeoutMs) const;
+  DWORD ExitCode() const;
+  void Kill();
+
+ private:
+  HANDLE process_ = nullptr;
+  DWORD id_ = 0;
+};
+
+Process StartProgram(const std::wstring& path, const std::wstring& arguments = L"");
+HWND WaitForWindow(const wchar_t* className, const wchar_t* title, DWORD timeoutMs);
+// A message box (or other dialog) of the given caption owned by process pid.
+HWND WaitForDialog(const wchar_t* caption, DWORD pid, DWORD timeoutMs);
+std::vector<std::wstring> ChildTexts(HWND window);
+void KillProcesses(const wchar_t* exeName);
+int CountProcesses(const wchar_t* exeName);
+
+}  // namespace testkit
