@@ -36,20 +36,31 @@ function(suite_dll target)
   target_link_libraries(${target} PRIVATE ${ARG_LIBS})
 endfunction()
 
-# A GoogleTest program run under Wine in its own clone of the prefix for WINDOWS
-# (winxp, vista, win7, winxp64). Tests that share one program but need another
-# Windows version register it again with a FILTER.
+# A GoogleTest program (with gtest_main) in bin/tests; DEPENDS names what must be
+# built beside it (the programs and stand-ins an end-to-end test starts).
+function(suite_test_program name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  suite_target(${name} WINNT 0x0601)
+  target_link_libraries(${name} PRIVATE GTest::gtest_main ${ARG_LIBS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${SUITE_BIN}/tests)
+  if(ARG_DEPENDS)
+    add_dependencies(${name} ${ARG_DEPENDS})
+  endif()
+endfunction()
+
+# A test run under Wine in its own clone of the prefix for WINDOWS (winxp, vista,
+# win7, winxp64). Either builds its program from SOURCES or runs the program
+# TARGET, optionally with a gtest FILTER, so one program can be registered once
+# per Windows version.
 function(suite_test name)
-  cmake_parse_arguments(ARG "" "WINDOWS;TARGET;FILTER;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "WINDOWS;TARGET;FILTER;TIMEOUT" "SOURCES;LIBS;DEPENDS" ${ARGN})
   if(NOT ARG_WINDOWS)
     set(ARG_WINDOWS win7)
   endif()
   if(NOT ARG_TARGET)
     set(ARG_TARGET ${name})
-    add_executable(${name} ${ARG_SOURCES})
-    suite_target(${name} WINNT 0x0601)
-    target_link_libraries(${name} PRIVATE GTest::gtest_main ${ARG_LIBS})
-    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${SUITE_BIN}/tests)
+    suite_test_program(${name} SOURCES ${ARG_SOURCES} LIBS ${ARG_LIBS} DEPENDS ${ARG_DEPENDS})
   endif()
   set(args)
   if(ARG_FILTER)

@@ -18,18 +18,24 @@ constexpr int kDebugLineChars = 256;
 // The debug-output switch of the binary this is linked into.
 inline volatile bool g_bDebugOutput = false;
 
+// Writing a line leaves the caller's last-error value as it was: a failure is
+// often logged before the next line reports GetLastError() again.
 inline void WriteDebugLineW(const wchar_t* format, va_list args) {
+  const DWORD error = GetLastError();
   wchar_t line[kDebugLineChars];
   wvnsprintfW(line, kDebugLineChars, format, args);
   line[kDebugLineChars - 1] = L'\0';
   OutputDebugStringW(line);
+  SetLastError(error);
 }
 
 inline void WriteDebugLineA(const char* format, va_list args) {
+  const DWORD error = GetLastError();
   char line[kDebugLineChars];
   wvnsprintfA(line, kDebugLineChars, format, args);
   line[kDebugLineChars - 1] = '\0';
   OutputDebugStringA(line);
+  SetLastError(error);
 }
 
 inline void DebugLogW(const wchar_t* format, ...) {

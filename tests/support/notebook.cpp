@@ -88,6 +88,16 @@ void RemoveNetAdapters() {
   for (const auto& d : doomed) DeleteTree(HKEY_LOCAL_MACHINE, std::wstring(kEnumPci) + L"\\" + d);
 }
 
+// A library an in-process test already loaded cannot be replaced; the same build
+// of it may stay.
+bool SameSizeInUse(const std::wstring& from, const std::wstring& to) {
+  if (GetLastError() != ERROR_SHARING_VIOLATION) return false;
+  WIN32_FILE_ATTRIBUTE_DATA a, b;
+  return GetFileAttributesExW(from.c_str(), GetFileExInfoStandard, &a) &&
+         GetFileAttributesExW(to.c_str(), GetFileExInfoStandard, &b) &&
+         a.nFileSizeLow == b.nFileSizeLow && a.nFileSizeHigh == b.nFileSizeHigh;
+}
+
 std::string Narrow(const std::wstring& text) {
   std::string out;
   for (wchar_t c : text) out += c < 128 ? char(c) : '?';
@@ -112,7 +122,7 @@ void InstallApp(std::initializer_list<const wchar_t*> files) {
   for (const wchar_t* file : files) {
     const std::wstring from = BinDir() + L"\\" + file;
     const std::wstring to = AppDir() + L"\\" + FileName(file);
-    if (!CopyFileW(from.c_str(), to.c_str(), FALSE))
+    if (!CopyFileW(from.c_str(), to.c_str(), FALSE) && !SameSizeInUse(from, to))
       fprintf(stderr, "InstallApp: cannot copy %s (%lu)\n", Narrow(from).c_str(), GetLastError());
   }
 }
