@@ -16,6 +16,7 @@ function(suite_target target)
   if(ARG_WINNT STREQUAL 0x0501 AND type MATCHES "EXECUTABLE|SHARED_LIBRARY")
     # Keeps the static runtime's GetTickCount64 import out of what loads on XP.
     target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/common/xp_tickcount.c)
+    set_property(GLOBAL APPEND PROPERTY SUITE_XP_BINARIES ${target})
   endif()
   target_compile_definitions(${target} PRIVATE
     _WIN32_WINNT=${ARG_WINNT} WINVER=${ARG_WINNT} UNICODE _UNICODE NOMINMAX)
