@@ -29,11 +29,12 @@ inline void WriteDebugLineW(const wchar_t* format, va_list args) {
   SetLastError(error);
 }
 
+template <int Chars = kDebugLineChars>
 inline void WriteDebugLineA(const char* format, va_list args) {
   const DWORD error = GetLastError();
-  char line[kDebugLineChars];
-  wvnsprintfA(line, kDebugLineChars, format, args);
-  line[kDebugLineChars - 1] = '\0';
+  char line[Chars];
+  wvnsprintfA(line, Chars, format, args);
+  line[Chars - 1] = '\0';
   OutputDebugStringA(line);
   SetLastError(error);
 }
@@ -65,6 +66,18 @@ inline void DebugLogAlwaysA(const char* format, ...) {
   va_list args;
   va_start(args, format);
   WriteDebugLineA(format, args);
+  va_end(args);
+}
+
+// A line that carries a full 256-byte path after its label is about 300
+// characters: it gets a buffer that holds it whole.
+constexpr int kLongDebugLineChars = 320;
+
+inline void DebugLogLongA(const char* format, ...) {
+  if (!g_bDebugOutput) return;
+  va_list args;
+  va_start(args, format);
+  WriteDebugLineA<kLongDebugLineChars>(format, args);
   va_end(args);
 }
 

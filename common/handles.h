@@ -9,11 +9,16 @@
 
 namespace suite {
 
-// Traits: the handle type, its "no handle" value and how to release one.
-template <typename T, typename Close, T (*InvalidValue)() = nullptr>
-class UniqueAny {
-  static T Invalid() { return InvalidValue ? InvalidValue() : T(); }
+// The "no handle" value of most handle types.
+template <typename T>
+struct NullValue {
+  static T value() { return T(); }
+};
 
+// Traits: the handle type, how to release one, and its "no handle" value.
+template <typename T, typename Close, typename InvalidValue = NullValue<T>>
+class UniqueAny {
+  static T Invalid() { return InvalidValue::value(); }
 
  public:
   UniqueAny() = default;
@@ -64,7 +69,9 @@ struct DeleteObjectFn {
   void operator()(HGDIOBJ h) const { DeleteObject(h); }
 };
 
-inline HANDLE InvalidHandleValue() { return INVALID_HANDLE_VALUE; }
+struct InvalidHandleValue {
+  static HANDLE value() { return INVALID_HANDLE_VALUE; }
+};
 
 using UniqueHandle = UniqueAny<HANDLE, CloseHandleFn>;
 // CreateFile and snapshots report failure as INVALID_HANDLE_VALUE, not null.

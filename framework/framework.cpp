@@ -36,6 +36,17 @@ int RunApplication(HINSTANCE instance) {
   return app->ExitInstance();
 }
 
+BOOL AttachLibrary(HINSTANCE instance) {
+  CWinApp* app = GetApp();
+  if (!app) return FALSE;
+  app->m_hInstance = instance;
+  return app->InitInstance();
+}
+
+void DetachLibrary() {
+  if (CWinApp* app = GetApp()) app->ExitInstance();
+}
+
 CDialog::CDialog(UINT templateId, HWND parent) : m_templateId(templateId), m_hWndParent(parent) {}
 
 CDialog::~CDialog() {

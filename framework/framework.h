@@ -33,6 +33,11 @@ CWinApp* GetApp();
 // What WinMain does: InitInstance, then Run when it asked for a loop, then ExitInstance.
 int RunApplication(HINSTANCE instance);
 
+// What a library's DllMain does with its application object: InitInstance at
+// process attach (FALSE refuses the load), ExitInstance at process detach.
+BOOL AttachLibrary(HINSTANCE instance);
+void DetachLibrary();
+
 class CDialog {
  public:
   CDialog(UINT templateId, HWND parent);

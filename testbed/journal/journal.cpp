@@ -87,6 +87,17 @@ bool KnobExists(const char* component, const char* name) {
   return ReadKnob(component, name, &type, &data);
 }
 
+void SetKnobDword(const char* component, const char* name, DWORD value) {
+  const DWORD savedError = GetLastError();
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, KnobKey(component).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                      nullptr, &key, nullptr) == ERROR_SUCCESS) {
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+  }
+  SetLastError(savedError);
+}
+
 std::string HexBytes(const void* data, size_t size) {
   static const char digits[] = "0123456789abcdef";
   std::string out;

@@ -27,6 +27,9 @@ std::string KnobString(const char* component, const char* name, const char* fall
 // Knob present at all (any type).
 bool KnobExists(const char* component, const char* name);
 
+// Writes a DWORD knob: device state a stand-in keeps across calls and processes.
+void SetKnobDword(const char* component, const char* name, DWORD value);
+
 // "a1 b2 ..." for a record's bytes, as journal lines show them.
 std::string HexBytes(const void* data, size_t size);
 
