@@ -1,0 +1,61 @@
+// The real Fennic.dll loaded into this process: its one export by name and by
+// ordinal, and the vendor object's life from load to unload.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "entry.h"
+#include "handles.h"
+#include "journal.h"
+#include "notebook.h"
+
+namespace {
+
+typedef int(__cdecl* PFN_TouchPadCtrl)(int request);
+
+int Count(const std::vector<std::string>& calls, const std::string& text) {
+  int n = 0;
+  for (const auto& call : calls) n += call.find(text) != std::string::npos;
+  return n;
+}
+
+class FennicDll : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testkit::ClearKnobs();
+    testkit::ResetJournal();
+  }
+  static std::wstring Path() { return testkit::BinDir() + L"\\Fennic.dll"; }
+};
+
+TEST_F(FennicDll, ExportsTouchPadCtrlByNameAsOrdinalOne) {
+  suite::UniqueModule fennic(LoadLibraryW(Path().c_str()));
+  ASSERT_TRUE(fennic) << GetLastError();
+  FARPROC byName = GetProcAddress(fennic.get(), "TouchPadCtrl");
+  ASSERT_NE(nullptr, byName);
+  EXPECT_EQ(byName, GetProcAddress(fennic.get(), MAKEINTRESOURCEA(1)));
+}
+
+TEST_F(FennicDll, OneVendorObjectLivesFromLoadToUnload) {
+  testkit::SetKnob("FspLib", "PadState", 1);
+  {
+    suite::UniqueModule fennic(LoadLibraryW(Path().c_str()));
+    ASSERT_TRUE(fennic) << GetLastError();
+    auto calls = testkit::JournalCalls("FspLib");
+    ASSERT_EQ(1u, calls.size());
+    EXPECT_EQ(0u, calls[0].find("FspLib CFspDrvComm()"));
+
+    auto touchPadCtrl = suite::GetEntry<PFN_TouchPadCtrl>(fennic.get(), "TouchPadCtrl");
+    ASSERT_NE(nullptr, touchPadCtrl);
+    EXPECT_EQ(542, touchPadCtrl(1));
+    EXPECT_EQ(541, touchPadCtrl(1));
+    EXPECT_EQ(1u, testbed::KnobDword("FspLib", "PadState", 0xdead));
+  }
+  const auto calls = testkit::JournalCalls("FspLib");
+  EXPECT_EQ(1, Count(calls, "FspLib CFspDrvComm()"));
+  EXPECT_EQ(1, Count(calls, "~CFspDrvComm() [open 0]"));
+  EXPECT_EQ(0u, calls.back().find("FspLib ~CFspDrvComm()"));
+  EXPECT_EQ(2, Count(calls, "SetDeviceConfig() = 1"));
+}
+
+}  // namespace
