@@ -1,0 +1,111 @@
+// Ressin's debug lines, with its debug-output switch turned on in-process (the
+// product never turns it on). Its code is linked into this program.
+#include <optional>
+
+#include "debug_capture.h"
+#include "debuglog.h"
+#include "ressin.h"
+#include "ressin_fixture.h"
+
+using namespace ressin_test;
+
+namespace {
+
+class RessinLog : public ::testing::Test {
+protected:
+  void SetUp() override {
+    testkit::ClearKnobs();
+    testkit::ResetJournal();
+    ASSERT_TRUE(capture_.Start()) << capture_.Error();
+    capture_.SetPidFilter(GetCurrentProcessId());
+    suite::g_bDebugOutput = true;
+    ASSERT_EQ(1, InitRessin(2));
+    mblctr_.emplace();
+    ASSERT_TRUE(mblctr_->Running());
+  }
+  void TearDown() override {
+    UnInitRessin();
+    suite::g_bDebugOutput = false;
+  }
+
+  std::vector<std::string> Texts() {
+    capture_.Sync(2000);
+    std::vector<std::string> texts;
+    for (const auto &line : capture_.Lines())
+      texts.push_back(line.text);
+    return texts;
+  }
+
+  DebugOutputCapture capture_;
+  std::optional<MobilityCenter> mblctr_; // started once the journal is fresh
+  ServiceWindow service_;
+};
+
+TEST_F(RessinLog, EachHandledNotificationWritesItsLine) {
+  SetStringKnob("netshell", "Connections", "2");
+  const struct {
+    DWORD code;
+    const char *line;
+  } table[] = {
+      {7, "[Ressin][WNotifyProc]wlan_notification_acm_scan_complete : 1"},
+      {9, "[Ressin][WNotifyProc]wlan_notification_acm_connection_start : 1"},
+      {10,
+       "[Ressin][WNotifyProc]wlan_notification_acm_connection_complete : 1"},
+      {18, "[Ressin][WNotifyProc]Not_available"},
+      {19, "[Ressin][WNotifyProc]Available"},
+  };
+  for (const auto &row : table) {
+    capture_.Clear();
+    ASSERT_EQ(1u, Notify(kSourceAcm, row.code));
+    EXPECT_EQ(std::vector<std::string>{row.line}, Texts()) << row.code;
+  }
+}
+
+TEST_F(RessinLog, ProfilesExhaustedAndItsRecheckWriteTheirLines) {
+  SetStringKnob("netshell", "Connections", "0");
+  ASSERT_EQ(1u, Notify(kSourceAcm, 17));
+  ASSERT_TRUE(capture_.WaitFor("[Ressin][PEThread]Not_available", 3000));
+  EXPECT_EQ((std::vector<std::string>{
+                "[Ressin][WNotifyProc]wlan_notification_acm_profiles_exhausted",
+                "[Ressin][PEThread]Not_available"}),
+            Texts());
+}
+
+TEST_F(RessinLog, ScanWithoutConnectionWritesNothing) {
+  SetStringKnob("netshell", "Connections", "0");
+  ASSERT_EQ(1u, Notify(kSourceAcm, 7));
+  EXPECT_TRUE(Texts().empty());
+}
+
+TEST_F(RessinLog, FailingStepsOfNetAvailableWriteTheirErrorLines) {
+  SetStringKnob("netshell", "Connections", "2");
+  testkit::SetKnob("netshell", "CreateInstance", DWORD(E_FAIL));
+  ASSERT_EQ(1u, Notify(kSourceAcm, 7));
+  auto texts = Texts();
+  ASSERT_EQ(1u, texts.size());
+  EXPECT_EQ(0u,
+            texts[0].find("[Ressin][NetAvailable]CoCreateInstance() Error : "))
+      << texts[0];
+
+  testkit::ClearKnobs();
+  SetStringKnob("netshell", "Connections", "2");
+  testkit::SetKnob("netshell", "EnumConnections", DWORD(E_FAIL));
+  capture_.Clear();
+  ASSERT_EQ(1u, Notify(kSourceAcm, 7));
+  texts = Texts();
+  ASSERT_EQ(1u, texts.size());
+  EXPECT_EQ(0u,
+            texts[0].find("[Ressin][NetAvailable]EnumConnections() Error : "))
+      << texts[0];
+}
+
+TEST_F(RessinLog, SwitchOffWritesNothing) {
+  suite::g_bDebugOutput = false;
+  ASSERT_EQ(1u, Notify(kSourceAcm, 19));
+  ASSERT_EQ(1u, Notify(kSourceAcm, 18));
+  EXPECT_TRUE(Texts().empty());
+  EXPECT_EQ(2u, service_.Messages().size())
+      << "the messages are posted all the same";
+}
+
+} // namespace

@@ -1,0 +1,100 @@
+// The simulated notebook as Ressin sees it: the WLAN API double's interfaces
+// and notifications, the connections manager's connections, the Mobility Center
+// process and the service's window.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "notebook.h"
+
+namespace ressin_test {
+
+constexpr UINT kRessinMessage = WM_USER + 104; // 1128
+constexpr DWORD kSourceAcm = 8;
+constexpr DWORD kNoListener = 255;
+
+void SetStringKnob(const char *component, const char *name, const char *value);
+DWORD ReadKnob(const char *component, const char *name, DWORD fallback);
+
+// What the service would pass to InitRessin: 1 on Vista, 2 on Windows 7.
+int VersionCode();
+
+// Has the WLAN API double deliver a notification; the number of callbacks it
+// made (kNoListener when no client is registered anywhere). Returns after they
+// returned.
+DWORD Notify(DWORD source, DWORD code, DWORD timeoutMs = 3000);
+
+// The Mobility Center stand-in, running while the object lives.
+class MobilityCenter {
+public:
+  MobilityCenter();
+  ~MobilityCenter();
+  bool Running() const { return running_; }
+
+private:
+  testkit::Process process_;
+  bool running_ = false;
+};
+
+struct Posted {
+  WPARAM wParam;
+  LPARAM lParam;
+  DWORD tick;
+};
+
+// A window in the test process standing in for the service's main window.
+class ServiceWindow {
+public:
+  explicit ServiceWindow(const wchar_t *className = L"Torvan",
+                         const wchar_t *title = L"Torvan");
+  ~ServiceWindow();
+  HWND Handle() const { return hwnd_; }
+  // Message 1128 received so far (the queue is read on the calling thread,
+  // which must be the one that made the window).
+  const std::vector<Posted> &Messages();
+  // Until count messages arrived or the time is up.
+  const std::vector<Posted> &WaitForMessages(size_t count, DWORD timeoutMs);
+  // Forgets what arrived so far.
+  void Clear() {
+    Messages();
+    messages_.clear();
+  }
+
+private:
+  HWND hwnd_ = nullptr;
+  std::vector<Posted> messages_;
+};
+
+// "Ressin.dll" loaded by file name and its three entries bound, as the service
+// does.
+class RessinLibrary {
+public:
+  RessinLibrary();
+  ~RessinLibrary();
+  bool Loaded() const { return module_ && init_ && uninit_ && onoff_; }
+  int Init(int code) { return init_(code); }
+  int UnInit() { return uninit_(); }
+  int OnOff(int on) { return onoff_(on); }
+  // Frees the library now (the destructor then does nothing).
+  void Unload();
+
+private:
+  using InitFn = int(__cdecl *)(int);
+  using UnInitFn = int(__cdecl *)();
+  HMODULE module_ = nullptr;
+  InitFn init_ = nullptr;
+  UnInitFn uninit_ = nullptr;
+  InitFn onoff_ = nullptr;
+};
+
+// Lines of one component's journal, each "<component> <call>".
+std::vector<std::string> Calls(const char *component);
+bool Contains(const std::vector<std::string> &calls, const std::string &text);
+int Count(const std::vector<std::string> &calls, const std::string &text);
+
+} // namespace ressin_test
