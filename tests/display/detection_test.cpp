@@ -1,0 +1,159 @@
+// Which vendor a request finds: the fixed order, the first answer winning, the
+// vendor code that outlives a failing detection, and the machines where nothing
+// or only part of a vendor's library is there. Through Lumex.dll's export, with
+// its debug-output switch off as shipped.
+#include "lumex_fixture.h"
+
+namespace {
+
+const char kVexilError[] = "[Vexil][HotkeyThread]IniGraphics(0x61) Error";
+const char kAtiStepError[] = "[Lumex][HotkeyThread]IniGraphics(0x61) Error";
+const char kNvidiaStepError[] = "[Lumex][OnMonitorLayoutNVidia]IniGraphics(0x61) Error";
+const char kNoAtiLibrary[] = "[Lumex][AtiPdlLoad]LoadLibrary(\"atitmmxx.dll\") Error ";
+
+using Lines = std::vector<std::string>;
+
+TEST_F(IntelNvidia, IntelWinsAndNvApiIsNeverInitialised) {
+  testkit::SetKnob("igfx", "Present", 1);
+  for (int code : {1, 2, 3}) {
+    testkit::ResetJournal();
+    EXPECT_EQ(Lines{}, Layout(code)) << code;
+    EXPECT_EQ(1, CountCalls("igfx", "ChangeActiveDevices(")) << code;
+    EXPECT_EQ(Lines{}, Calls("nvapi")) << code;
+  }
+}
+
+TEST_F(IntelNvidia, NvidiaIsTriedOnlyWhenIntelRefuses) {
+  const Lines lines = Layout(2);
+  EXPECT_EQ((Lines{kVexilError, kAtiStepError}), lines);
+  // One detection per step, each asking Intel first.
+  EXPECT_EQ(3, CountCalls("igfx", "DllGetClassObject("));
+  EXPECT_EQ(3, CountCalls("nvapi", "NvAPI_Initialize() = 0"));
+  EXPECT_EQ(1, CountCalls("nvapi", "NvAPI_SetView("));
+}
+
+TEST_F(IntelNvidia, OtherCodesCallNothingNotEvenDetection) {
+  testkit::SetKnob("igfx", "Present", 1);
+  for (int code : {0, 4, 5, -1, 0x61, 99}) {
+    EXPECT_EQ(Lines{}, Layout(code)) << code;
+  }
+  EXPECT_EQ(Lines{}, testkit::JournalCalls());
+}
+
+TEST_F(IntelNvidia, EarlierVendorStaysWhenEveryVendorFailsAndNothingOfItIsCalled) {
+  testkit::SetKnob("igfx", "Present", 1);
+  Layout(3);
+  ASSERT_EQ(1, CountCalls("igfx", "ChangeActiveDevices("));
+
+  testkit::ResetJournal();
+  testkit::SetKnob("igfx", "Present", 0);
+  testkit::SetKnob("nvapi", "NvAPI_Initialize", DWORD(-1));
+  for (int code : {3, 1, 2}) {
+    // Intel still counts as found: its step is done, no later step runs.
+    EXPECT_EQ(Lines{kNoAtiLibrary}, Layout(code)) << code;
+  }
+  const Lines igfx = Calls("igfx");
+  EXPECT_EQ(3u, igfx.size()) << testing::PrintToString(igfx);
+  for (const auto& call : igfx) EXPECT_EQ(0u, call.rfind("DllGetClassObject(", 0)) << call;
+  EXPECT_EQ(0, CountCalls("nvapi", "NvAPI_SetView("));
+}
+
+TEST_F(IntelNvidia, LaterDetectionFindingAnotherVendorSwitchesThroughIt) {
+  testkit::SetKnob("igfx", "Present", 1);
+  Layout(3);
+  testkit::SetKnob("igfx", "Present", 0);
+  testkit::ResetJournal();
+  EXPECT_EQ((Lines{kVexilError, kAtiStepError}), Layout(3));
+  EXPECT_EQ(1, CountCalls("nvapi", "NvAPI_SetView("));
+  EXPECT_EQ(0, CountCalls("igfx", "ChangeActiveDevices("));
+}
+
+TEST_F(IntelNvidia, IntelReferencesAreGivenBackAfterEachRequest) {
+  testkit::SetKnob("igfx", "Present", 1);
+  for (int code : {3, 1, 2}) {
+    testkit::ResetJournal();
+    Layout(code);
+    const Lines igfx = Calls("igfx");
+    ASSERT_FALSE(igfx.empty());
+    // The extra reference comes and goes within the detection; the object goes
+    // with the request, after its last use.
+    EXPECT_EQ(1, CountCalls("igfx", "AddRef() = 2")) << testing::PrintToString(igfx);
+    EXPECT_EQ(1, CountCalls("igfx", "Release() = 0")) << testing::PrintToString(igfx);
+    EXPECT_EQ(0, CountCalls("igfx", "Release() = -")) << testing::PrintToString(igfx);
+    EXPECT_EQ("Release() = 0", igfx.back()) << code;
+  }
+}
+
+TEST_F(IntelNvidia, IntelEnumerationNamesTheFirstDisplayAndEndsAtTheLastDevice) {
+  testkit::SetKnob("igfx", "Present", 1);
+  Layout(2);
+  EXPECT_EQ((Lines{"EnumAttachableDevices(\"\\\\.\\Display1\" length 12, 0) = 0x0",
+                   "EnumAttachableDevices(\"\\\\.\\Display1\" length 12, 1) = 0x0",
+                   "EnumAttachableDevices(\"\\\\.\\Display1\" length 12, 2) = 0x80070057"}),
+            [] {
+              Lines enums;
+              for (const auto& call : Calls("igfx"))
+                if (call.rfind("EnumAttachableDevices(", 0) == 0) enums.push_back(call);
+              return enums;
+            }());
+}
+
+TEST_F(IntelNvidia, IntelEnumerationStopsAfter32Indexes) {
+  testkit::SetKnob("igfx", "Present", 1);
+  testkit::SetKnob("igfx", "Devices", 100000);
+  Layout(3);
+  EXPECT_EQ(32, CountCalls("igfx", "EnumAttachableDevices("));
+  EXPECT_EQ(1, CountCalls("igfx", "EnumAttachableDevices(\"\\\\.\\Display1\" length 12, 31)"));
+  EXPECT_EQ(1, CountCalls("igfx", "ChangeActiveDevices("));
+}
+
+TEST_F(IntelNvidia, ExportIsOrdinalOne) {
+  EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(lumex_, "OnMonitorLayout")),
+            reinterpret_cast<void*>(GetProcAddress(lumex_, MAKEINTRESOURCEA(1))));
+}
+
+TEST_F(NoVendor, EveryCodeEndsCleanlyWithItsThreeErrorLines) {
+  for (int code : {1, 2, 3}) {
+    testkit::ResetJournal();
+    EXPECT_EQ((Lines{kNoAtiLibrary, kVexilError, kNoAtiLibrary, kAtiStepError, kNoAtiLibrary,
+                     kNvidiaStepError}),
+              Layout(code))
+        << code;
+    // Intel was asked three times and refused; nothing else answered.
+    const auto journal = testkit::JournalCalls();
+    EXPECT_EQ(3u, journal.size()) << testing::PrintToString(journal);
+    EXPECT_EQ(3,
+              CountCalls("igfx",
+                         "DllGetClassObject({05FE2AF0-2EA5-4B69-81BD-A7AC71A0D2F0}) = 0x80040111"));
+  }
+}
+
+TEST_F(NoVendor, IntelProgramIdMissingCountsAsAbsent) {
+  HKEY classes;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes", 0, KEY_ALL_ACCESS, &classes));
+  ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(classes, L"IgfxExt.CUIExternal\\CLSID"));
+  ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(classes, L"IgfxExt.CUIExternal"));
+  testkit::SetKnob("igfx", "Present", 1);
+  EXPECT_EQ((Lines{kNoAtiLibrary, kVexilError, kNoAtiLibrary, kAtiStepError, kNoAtiLibrary,
+                   kNvidiaStepError}),
+            Layout(3));
+  EXPECT_EQ(Lines{}, Calls("igfx"));
+  HKEY progId;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyW(classes, L"IgfxExt.CUIExternal\\CLSID", &progId));
+  const wchar_t clsid[] = L"{05FE2AF0-2EA5-4B69-81BD-A7AC71A0D2F0}";
+  RegSetValueExW(progId, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsid), sizeof clsid);
+  RegCloseKey(progId);
+  RegCloseKey(classes);
+}
+
+TEST_F(AtiNoAdapterId, MissingEntryIsNamedAndOnlyTheUnconditionalLinesAreWritten) {
+  const std::string missing = "[Lumex][AtiPdlLoad]GetProcAddress(\"ATIDL_GetAdapterID\") Error ";
+  EXPECT_EQ((Lines{missing, kVexilError, missing, kAtiStepError, missing, kNvidiaStepError}),
+            Layout(2));
+  // Released after each failed load, and never called.
+  EXPECT_EQ(nullptr, GetModuleHandleW(L"atitmmxx.dll"));
+  EXPECT_EQ(Lines{}, Calls("atitmmxx"));
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+#include "lumex_fixture.h"
+
+#include <cstdlib>
+
+void PlaceLibraries(std::initializer_list<const wchar_t*> standIns) {
+  std::vector<const wchar_t*> files = {L"Lumex.dll"};
+  files.insert(files.end(), standIns.begin(), standIns.end());
+  testkit::InstallApp({});
+  for (const wchar_t* file : files) {
+    std::wstring from = testkit::BinDir() + L"\\" + file;
+    std::wstring name = from.substr(from.find_last_of(L'\\') + 1);
+    ASSERT_TRUE(CopyFileW(from.c_str(), testkit::AppPath(name.c_str()).c_str(), FALSE))
+        << GetLastError();
+  }
+  SetDllDirectoryW(testkit::AppDir().c_str());
+}
+
+void LumexTest::SetUp() {
+  testkit::ClearKnobs();
+  testkit::ResetJournal();
+  ASSERT_TRUE(capture_.Running()) << capture_.Error();
+  lumex_ = LoadLibraryW(testkit::AppPath(L"Lumex.dll").c_str());
+  ASSERT_NE(nullptr, lumex_) << GetLastError();
+  onMonitorLayout_ = reinterpret_cast<PFN_OnMonitorLayout>(
+      reinterpret_cast<void*>(GetProcAddress(lumex_, "OnMonitorLayout")));
+  ASSERT_NE(nullptr, onMonitorLayout_);
+}
+
+void LumexTest::TearDown() {
+  if (lumex_) FreeLibrary(lumex_);
+}
+
+std::vector<std::string> LumexTest::Layout(int code) {
+  capture_.Clear();
+  onMonitorLayout_(code);
+  return DebugLines();
+}
+
+std::vector<std::string> LumexTest::DebugLines() {
+  capture_.Sync(5000);
+  std::vector<std::string> lines;
+  for (const auto& line : capture_.Lines())
+    if (line.text.rfind("[Lumex]", 0) == 0 || line.text.rfind("[Vexil]", 0) == 0)
+      lines.push_back(line.text);
+  return lines;
+}
+
+std::vector<std::string> Calls(const std::string& component) {
+  std::vector<std::string> calls;
+  for (const auto& line : testkit::ReadJournal())
+    if (line.component == component) calls.push_back(line.call);
+  return calls;
+}
+
+int CountCalls(const std::string& component, const std::string& prefix) {
+  int n = 0;
+  for (const auto& call : Calls(component))
+    if (call.rfind(prefix, 0) == 0) ++n;
+  return n;
+}
+
+std::vector<unsigned char> RecordBytes(const std::string& call) {
+  std::vector<unsigned char> bytes;
+  const size_t open = call.find('['), close = call.find(']');
+  if (open == std::string::npos || close == std::string::npos) return bytes;
+  const std::string hex = call.substr(open + 1, close - open - 1);
+  for (size_t i = 0; i < hex.size(); i += 3)
+    bytes.push_back(static_cast<unsigned char>(strtoul(hex.substr(i, 2).c_str(), nullptr, 16)));
+  return bytes;
+}
+
+unsigned long WordAt(const std::vector<unsigned char>& record, size_t offset) {
+  if (offset + 4 > record.size()) return 0xdeadbeef;
+  return record[offset] | record[offset + 1] << 8 | record[offset + 2] << 16 |
+         static_cast<unsigned long>(record[offset + 3]) << 24;
+}

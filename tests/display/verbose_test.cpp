@@ -1,0 +1,215 @@
+// The library's own code in this process with the debug-output switch on: the
+// verbose lines of detection and switching, and the ATI table after a failed
+// load. Vendor state lives as long as this process, so every test here lets a
+// vendor answer.
+#include <gtest/gtest.h>
+#include <objbase.h>
+
+#include <string>
+#include <vector>
+
+#include "debug_capture.h"
+#include "debuglog.h"
+#include "lumex.h"
+#include "notebook.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class LumexVerbose : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    testkit::InstallApp(
+        {L"testbed\\nvapi.dll", L"testbed\\variants\\ati-no-ATIDL_GetAdapterID\\atitmmxx.dll"});
+    SetDllDirectoryW(testkit::AppDir().c_str());
+  }
+
+  void SetUp() override {
+    testkit::ClearKnobs();
+    testkit::ResetJournal();
+    ASSERT_TRUE(capture_.Running()) << capture_.Error();
+    suite::g_bDebugOutput = true;
+  }
+
+  void TearDown() override { suite::g_bDebugOutput = false; }
+
+  Lines Lumex(const std::function<void()>& call) {
+    capture_.Clear();
+    call();
+    capture_.Sync(5000);
+    Lines lines;
+    for (const auto& line : capture_.Lines())
+      if (line.text.rfind("[Lumex]", 0) == 0 || line.text.rfind("[Vexil]", 0) == 0)
+        lines.push_back(line.text);
+    return lines;
+  }
+
+  static bool Has(const Lines& lines, const std::string& text) {
+    for (const auto& line : lines)
+      if (line == text) return true;
+    return false;
+  }
+
+  DebugOutputCapture capture_{GetCurrentProcessId()};
+};
+
+TEST_F(LumexVerbose, IntelDetectionAndSwitchLines) {
+  testkit::SetKnob("igfx", "Present", 1);
+  EXPECT_EQ(
+      (Lines{"[Lumex][InitGraphicsIntel]Entry", "[Lumex][InitGraphicsIntel]m_pCUIExternal3!=NULL",
+             "[Lumex][InitGraphicsIntel]uidMonitor is 1000",
+             "[Lumex][InitGraphicsIntel]uidMonitor is 1000",
+             "[Lumex][InitGraphicsIntel]uidMonitor is 1",
+             "[Lumex][InitGraphicsIntel]uidMonitor is 1",
+             "[Lumex][InitGraphics]Vendor : GRAPHIC_VENDER_INTEL",
+             "[Lumex][OnMonitorLayoutIntel]OUTPUT_INTEL_LCDCRT"}),
+      Lumex([] { OnMonitorLayout(3); }));
+  EXPECT_EQ(GRAPHIC_VENDER_INTEL, g_iGraphicVender);
+  EXPECT_EQ(nullptr, m_pCUIExternal3);
+}
+
+TEST_F(LumexVerbose, DeviceTypeBitsDecideHowOftenAMonitorIsLogged) {
+  struct Case {
+    DWORD type;
+    int lines;
+  } cases[] = {{0, 0}, {0x10, 1}, {0x02, 1}, {0x12, 2}, {0xED, 0}};
+  testkit::SetKnob("igfx", "Present", 1);
+  testkit::SetKnob("igfx", "Devices", 1);
+  for (const auto& c : cases) {
+    testkit::SetKnob("igfx", "DeviceType", c.type);
+    const Lines lines = Lumex([] { OnMonitorLayout(2); });
+    int n = 0;
+    for (const auto& line : lines) n += line == "[Lumex][InitGraphicsIntel]uidMonitor is 1000";
+    EXPECT_EQ(c.lines, n) << std::hex << c.type;
+  }
+}
+
+TEST_F(LumexVerbose, FailedIntelChangeIsLoggedWithItsErrorWord) {
+  testkit::SetKnob("igfx", "Present", 1);
+  testkit::SetKnob("igfx", "ChangeActiveDevices", DWORD(E_FAIL));
+  for (DWORD word : {9, 4}) {
+    testkit::SetKnob("igfx", "ErrorWord", word);
+    const Lines lines = Lumex([] { OnMonitorLayout(1); });
+    EXPECT_TRUE(Has(lines, "[Lumex][CallChangeActiveDevices]ahRes : -2147467259 ,adwRes : " +
+                               std::to_string(word)))
+        << testing::PrintToString(lines);
+    EXPECT_EQ(word == 9, Has(lines, "[Lumex][CallChangeActiveDevices]Bad display configuration"));
+    EXPECT_TRUE(Has(lines, "[Lumex][OnMonitorLayoutIntel]OUTPUT_INTEL_CRTONLY"));
+  }
+}
+
+TEST_F(LumexVerbose, NvApiFailuresAreLoggedWithTheirText) {
+  testkit::SetKnob("nvapi", "NvAPI_Initialize", DWORD(-1));
+  EXPECT_EQ((Lines{"[Lumex][InitGraphicsNVidia]Enter",
+                   "[Lumex][NVIDIA_NvApiError]Msg : NvAPI_Initialize : NVAPI_ERROR"}),
+            Lumex([] { EXPECT_EQ(0, InitGraphicsNVidia()); }));
+}
+
+TEST_F(LumexVerbose, NvidiaSwitchLinesAndTheSetViewStatusRule) {
+  struct Case {
+    int status;
+    bool errorLine;
+  } cases[] = {{0, false}, {-1, false}, {-9, true}, {-5, true}};
+  testkit::SetKnob("nvapi", "Displays", 2);
+  for (const auto& c : cases) {
+    testkit::SetKnob("nvapi", "NvAPI_SetView", DWORD(c.status));
+    const Lines lines = Lumex([] { OnMonitorLayout(3); });
+    EXPECT_TRUE(Has(lines, "[Lumex][InitGraphicsNVidia]NvAPI_Initialize() ok"));
+    EXPECT_TRUE(Has(lines, "[Lumex][InitGraphics]Vendor : GRAPHIC_VENDER_NVIDIA"));
+    EXPECT_TRUE(
+        Has(lines, "[Lumex][NVidia_GetMonitors]NvAPI_EnumNvidiaDisplayHandle(0): 00a10000"));
+    EXPECT_TRUE(
+        Has(lines, "[Lumex][NVidia_GetMonitors]NvAPI_EnumNvidiaDisplayHandle(1): 00a10001"));
+    bool anyError = false;
+    for (const auto& line : lines)
+      anyError |= line.rfind("[Lumex][NVIDIA_NvApiError]Msg : NvAPI_SetView : ", 0) == 0;
+    EXPECT_EQ(c.errorLine, anyError) << c.status << testing::PrintToString(lines);
+  }
+  EXPECT_EQ(GRAPHIC_VENDER_NVIDIA, g_iGraphicVender);
+}
+
+TEST_F(LumexVerbose, IntelProgramIdUnknownIsLoggedByName) {
+  HKEY classes;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes", 0, KEY_ALL_ACCESS, &classes));
+  ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(classes, L"IgfxExt.CUIExternal\\CLSID"));
+  testkit::SetKnob("igfx", "Present", 1);
+  EXPECT_EQ((Lines{"[Lumex][InitGraphicsIntel]Entry",
+                   "[Lumex][InitGraphicsIntel]CLSIDFromProgID() failed : CO_E_CLASSSTRING"}),
+            Lumex([] { EXPECT_EQ(0, InitGraphicsIntel()); }));
+  ReleaseGraphicsCom();
+  HKEY progId;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyW(classes, L"IgfxExt.CUIExternal\\CLSID", &progId));
+  const wchar_t clsid[] = L"{05FE2AF0-2EA5-4B69-81BD-A7AC71A0D2F0}";
+  RegSetValueExW(progId, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsid), sizeof clsid);
+  RegCloseKey(progId);
+  RegCloseKey(classes);
+}
+
+// GetProcAddress as this program imports it, replaced for one call so the names
+// asked for can be seen.
+std::vector<std::string> g_lookedUp;
+FARPROC(WINAPI* g_realGetProcAddress)(HMODULE, LPCSTR) = nullptr;
+
+FARPROC WINAPI RecordingGetProcAddress(HMODULE module, LPCSTR name) {
+  if (HIWORD(reinterpret_cast<ULONG_PTR>(name))) g_lookedUp.push_back(name);
+  return g_realGetProcAddress(module, name);
+}
+
+// Swaps this program's import of GetProcAddress; returns the slot's old value.
+void* SwapGetProcAddressImport(void* replacement, void* current) {
+  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); imp->Name;
+       ++imp) {
+    for (auto* thunk = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
+         thunk->u1.Function; ++thunk) {
+      if (reinterpret_cast<void*>(thunk->u1.Function) != current) continue;
+      DWORD old;
+      VirtualProtect(&thunk->u1.Function, sizeof(void*), PAGE_READWRITE, &old);
+      thunk->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+      VirtualProtect(&thunk->u1.Function, sizeof(void*), old, &old);
+      return current;
+    }
+  }
+  return nullptr;
+}
+
+// Each variant lacks one entry: the look-up stops at it, names it, and leaves
+// neither the library nor any entry behind.
+TEST_F(LumexVerbose, FailedAtiLoadStopsAtTheMissingNameAndLeavesNothingBehind) {
+  const Lines order = {"EnumDisplays",       "GetConnectedDisplays",
+                       "ATIDL_GetAdapterID", "ATIDL_DisplayGetDeviceConfig",
+                       "GetConfiguration",   "SetConfiguration",
+                       "GetCapabilities"};
+  g_realGetProcAddress = reinterpret_cast<FARPROC(WINAPI*)(HMODULE, LPCSTR)>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetProcAddress")));
+  for (size_t missing = 0; missing < order.size(); ++missing) {
+    const std::wstring variant = testkit::BinDir() + L"\\testbed\\variants\\ati-no-" +
+                                 std::wstring(order[missing].begin(), order[missing].end());
+    SetDllDirectoryW(variant.c_str());
+    ASSERT_NE(nullptr, SwapGetProcAddressImport(reinterpret_cast<void*>(&RecordingGetProcAddress),
+                                                reinterpret_cast<void*>(g_realGetProcAddress)));
+    g_lookedUp.clear();
+    PdlCalls table;
+    memset(&table, 0xA5, sizeof table);
+    bool loaded = true;
+    const Lines lines = Lumex([&] { loaded = AtiPdlLoad(&table); });
+    SwapGetProcAddressImport(reinterpret_cast<void*>(g_realGetProcAddress),
+                             reinterpret_cast<void*>(&RecordingGetProcAddress));
+
+    EXPECT_FALSE(loaded) << order[missing];
+    EXPECT_EQ(Lines(order.begin(), order.begin() + missing + 1), g_lookedUp);
+    EXPECT_EQ(Lines{"[Lumex][AtiPdlLoad]GetProcAddress(\"" + order[missing] + "\") Error "}, lines);
+    const PdlCalls empty = {};
+    EXPECT_EQ(0, memcmp(&empty, &table, sizeof table)) << order[missing];
+    EXPECT_EQ(nullptr, GetModuleHandleW(L"atitmmxx.dll")) << order[missing];
+  }
+  SetDllDirectoryW(testkit::AppDir().c_str());
+  EXPECT_EQ(Lines{}, testkit::JournalCalls("atitmmxx"));
+}
+
+}  // namespace
