@@ -1,0 +1,101 @@
+#include "watcher_fixture.h"
+
+#include <tlhelp32.h>
+
+namespace watcher {
+
+std::vector<DWORD> ProcessIds(const wchar_t* exeName) {
+  std::vector<DWORD> ids;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return ids;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL ok = Process32FirstW(snapshot, &entry); ok; ok = Process32NextW(snapshot, &entry))
+    if (wcscmp(entry.szExeFile, exeName) == 0) ids.push_back(entry.th32ProcessID);
+  CloseHandle(snapshot);
+  return ids;
+}
+
+DWORD WindowProcess(HWND hwnd) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  return pid;
+}
+
+bool MutexExists() {
+  HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, kMutexName);
+  if (!mutex) return false;
+  CloseHandle(mutex);
+  return true;
+}
+
+DWORD WaitForServiceWindow(DWORD notPid, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  do {
+    HWND hwnd = FindWindowW(L"Torvan", L"Torvan");
+    if (hwnd && WindowProcess(hwnd) != notPid) return WindowProcess(hwnd);
+    Sleep(20);
+  } while (GetTickCount() - start < timeoutMs);
+  return 0;
+}
+
+HANDLE OpenForWait(DWORD pid) { return OpenProcess(SYNCHRONIZE, FALSE, pid); }
+
+void WatcherTest::SetUp() {
+  testkit::KillProcesses(L"Tandrel.exe");
+  testkit::KillProcesses(L"Torvan.exe");
+  testkit::ClearKnobs();
+  testkit::ResetJournal();
+  ASSERT_TRUE(testbed::ResetDriver()) << "the ACPI driver stand-in is not running";
+}
+
+void WatcherTest::TearDown() {
+  watcher_.Kill();
+  testkit::KillProcesses(L"Tandrel.exe");
+  testkit::KillProcesses(L"Torvan.exe");
+}
+
+void WatcherTest::InstallWatcherAndService() {
+  testkit::InstallApp({L"Tandrel.exe", L"Torvan.exe", L"testbed\\TARNACPIDLL32.dll"});
+}
+
+HWND WatcherTest::StartWatcher() {
+  watcher_ = testkit::StartProgram(testkit::AppPath(L"Tandrel.exe"));
+  EXPECT_TRUE(watcher_.Started());
+  window_ = testkit::WaitForWindow(L"TANDREL", L"Tandrel", 10000);
+  EXPECT_NE(nullptr, window_) << "no Tandrel window";
+  return window_;
+}
+
+DWORD WatcherTest::StartWatcherAndService() {
+  if (!StartWatcher()) return 0;
+  const DWORD service = WaitForServiceWindow(0, 15000);
+  EXPECT_NE(0u, service) << "the watcher did not start the service";
+  return service;
+}
+
+void WatcherTest::PostSessionChange(WPARAM code) {
+  ASSERT_TRUE(PostMessageW(window_, kSessionChange, code, 0));
+}
+
+HWND WatcherTest::OpenAbout() {
+  EXPECT_TRUE(PostMessageW(window_, WM_COMMAND, kAboutCommand, 0));
+  HWND about = testkit::WaitForDialog(L"About", watcher_.Id(), 15000);
+  EXPECT_NE(nullptr, about) << "no About box";
+  // The box exists before its controls do; it is shown once they all are.
+  for (int i = 0; about && i < 500 && !IsWindowVisible(about); ++i) Sleep(10);
+  EXPECT_TRUE(about && IsWindowVisible(about)) << "the About box was never shown";
+  return about;
+}
+
+void WatcherTest::CloseAbout(HWND about) {
+  PostMessageW(about, WM_COMMAND, IDOK, 0);
+  for (int i = 0; i < 250 && IsWindow(about); ++i) Sleep(20);
+  EXPECT_FALSE(IsWindow(about)) << "the About box stayed open";
+}
+
+void WatcherTest::WaitUntilHandled() {
+  if (HWND about = OpenAbout()) CloseAbout(about);
+}
+
+}  // namespace watcher

@@ -1,0 +1,58 @@
+// Starts the real Tandrel.exe beside the real Torvan.exe and watches both.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "acpi_client.h"
+#include "notebook.h"
+
+namespace watcher {
+
+constexpr UINT kSessionChange = 0x2B1;  // WM_WTSSESSION_CHANGE
+constexpr WPARAM kConsoleConnect = 1;
+constexpr WPARAM kConsoleDisconnect = 2;
+constexpr WPARAM kSessionLock = 7;
+constexpr WPARAM kSessionUnlock = 8;
+constexpr WPARAM kAboutCommand = 104;
+constexpr WPARAM kExitCommand = 105;
+constexpr const wchar_t* kMutexName = L"Global\\QRT Tandrel.exe";
+// The stand-in service that journals how it was started.
+constexpr const wchar_t* kServiceProbe = L"tests\\watcher-probe\\Torvan.exe";
+
+// Process ids whose executable name is exactly this (Toolhelp, case kept).
+std::vector<DWORD> ProcessIds(const wchar_t* exeName);
+DWORD WindowProcess(HWND hwnd);
+bool MutexExists();
+// Until a "Torvan" service window of a process other than notPid exists; its pid.
+DWORD WaitForServiceWindow(DWORD notPid, DWORD timeoutMs);
+// Opens a process to wait for its end.
+HANDLE OpenForWait(DWORD pid);
+
+class WatcherTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Installs the watcher with the real service and the ACPI stand-in.
+  void InstallWatcherAndService();
+  // Starts the installed watcher and waits for its hidden window.
+  HWND StartWatcher();
+  // Starts the watcher and waits until the service it started has its window.
+  DWORD StartWatcherAndService();
+  void PostSessionChange(WPARAM code);
+  // Posted messages are handled in order: once the About box of a posted
+  // command 104 is up, everything posted before it has been handled.
+  void WaitUntilHandled();
+  HWND OpenAbout();
+  void CloseAbout(HWND about);
+
+  testkit::Process watcher_;
+  HWND window_ = nullptr;
+};
+
+}  // namespace watcher

@@ -1,0 +1,7 @@
+#include <windows.h>
+
+#include "tandrel.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  return tandrel::TandrelMain(instance);
+}
