@@ -1,7 +1,5 @@
 #include "binding.h"
 
-#include <gdiplus.h>
-
 #include "acpi.h"
 #include "debuglog.h"
 #include "entry.h"
@@ -9,6 +7,7 @@
 #include "hotkey.h"
 #include "netscan.h"
 #include "osd.h"
+#include "xres.h"
 
 using suite::DebugLogW;
 using suite::UniqueModule;
@@ -25,8 +24,6 @@ namespace {
 UniqueModule g_hHookModule;
 PFN_InitHook g_pInitHook = nullptr;
 PFN_UnHook g_pUnHook = nullptr;
-UniqueModule g_hImageModule;
-ULONG_PTR g_gdiplusToken = 0;
 HMODULE g_hDisplayModule = nullptr;
 UniqueModule g_hSorrelModule;
 UniqueModule g_hFennicModule;
@@ -35,8 +32,10 @@ PFN_WlanInit g_pWlanInit = nullptr;
 PFN_UnInitRessin g_pUnInitRessin = nullptr;
 UniqueModule g_hPowerModule;
 
-// How long teardown waits for the hotkey thread to finish the key it handles.
+// How long teardown waits for the hotkey thread to finish the key it handles,
+// and for a display cycle to end.
 constexpr DWORD kHotkeyStopTimeoutMs = 10000;
+constexpr DWORD kOsdStopTimeoutMs = 5000;
 
 template <typename T>
 T Entry(const UniqueModule& module, const char* name) {
@@ -51,13 +50,6 @@ void BindKeyboardHook() {
   if (!g_pInitHook || !g_pUnHook)
     DebugLogW(L"[Vexil][OnInitDlg]GetProcAddress(InitHook / UnHook) Error : %d", GetLastError());
   if (g_pInitHook) g_pInitHook();
-}
-
-void BindImagesAndGdiplus() {
-  g_hImageModule.reset(LoadLibraryW(L"Pictor.dll"));
-  if (!g_hImageModule) DebugLogW(L"[Vexil][OnInitDlg]LoadLibrary(Pictor) Error : %d", GetLastError());
-  Gdiplus::GdiplusStartupInput input;  // version 1, no callback, background thread on
-  Gdiplus::GdiplusStartup(&g_gdiplusToken, &input, nullptr);
 }
 
 void BindDisplayLibrary() {
@@ -211,11 +203,9 @@ const wchar_t* XpWlanLibrary(int vendor) {
   return nullptr;
 }
 
-HMODULE ImageModule() { return g_hImageModule.get(); }
-
 void BindServiceLibraries(HWND dialog) {
   BindKeyboardHook();
-  BindImagesAndGdiplus();
+  LoadImageLibrary();
   BindDisplayLibrary();
   BindTouchpadLibraries();
   CreateOSDWindow();
@@ -241,10 +231,13 @@ void ReleaseServiceLibraries() {
   g_hSorrelModule.reset();
   g_hFennicModule.reset();
 
-  ReleaseOSDSurface();
-  g_hImageModule.reset();
-  if (g_gdiplusToken) Gdiplus::GdiplusShutdown(g_gdiplusToken);
-  g_gdiplusToken = 0;
+  // A display cycle that would not end keeps what it draws with until exit.
+  if (StopOSD(kOsdStopTimeoutMs)) {
+    ReleaseOSDHolders();
+    ReleaseOSDSurface();
+    FreeImageLibrary();
+    ShutdownGdiplus();
+  }
   DestroyOSDWindow();
 
   if (g_pUnInitRessin) g_pUnInitRessin();

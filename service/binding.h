@@ -10,7 +10,7 @@ enum OsGeneration { kOsOther = -1, kOsXP = 0, kOsVista = 1, kOsSeven = 2 };
 
 typedef void(__cdecl* PFN_InitHook)();
 typedef void(__cdecl* PFN_UnHook)();
-typedef int(__cdecl* PFN_OnMonitorLayout)(int layout);
+typedef void(__cdecl* PFN_OnMonitorLayout)(int layout);
 typedef int(__cdecl* PFN_TouchPadCtrl)(int command);
 typedef int(__cdecl* PFN_WlanInit)(int osGeneration);  // InitRessin, PelvarInit
 typedef int(__cdecl* PFN_WlanRadio)(int on);           // WLANOnOff, PelvarRadio
@@ -30,8 +30,6 @@ extern volatile int g_iOSGeneration;
 extern volatile int g_iWlanVendor;
 // The notify event "MERA EVENT"; the hotkey thread gets its address.
 extern HANDLE g_hNotifyEvent;
-
-HMODULE ImageModule();
 
 // Dialog initialisation after the base steps: hook, images, GDI+, libraries, OSD
 // window, ACPI driver, notify event, hotkey thread, Windows version, adapter scan

@@ -2,7 +2,9 @@
 
 #include "acpi.h"
 #include "debuglog.h"
+#include "dispatch.h"
 #include "handles.h"
+#include "pump.h"
 
 using suite::DebugLogW;
 
@@ -47,6 +49,7 @@ DWORD WINAPI HotkeyThread(LPVOID parameter) {
     if (StopRequested(50)) return 0;
 
     DebugLogW(L"[Vexil][HotkeyThread]dPreNotifyCode : %d ;NotifyCode: %d", dPreNotifyCode, code);
+    DispatchNotifyCode(code);
   }
 }
 
@@ -60,19 +63,7 @@ bool StartHotkeyThread(HANDLE* notifyEvent) {
 bool StopHotkeyThread(DWORD timeoutMs) {
   if (!g_hHotkeyThread) return true;
   SetEvent(g_hHotkeyStop.get());
-  const DWORD start = GetTickCount();
-  for (;;) {
-    const DWORD elapsed = GetTickCount() - start;
-    if (elapsed >= timeoutMs) return false;
-    DWORD r = MsgWaitForMultipleObjects(1, &g_hHotkeyThread, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
-    if (r == WAIT_OBJECT_0) return true;
-    if (r != WAIT_OBJECT_0 + 1) return false;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
+  return suite::WaitPumpingMessages(g_hHotkeyThread, timeoutMs);
 }
 
 void CloseHotkeyThreadHandle() {

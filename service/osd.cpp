@@ -2,10 +2,20 @@
 
 #include <gdiplus.h>
 
+#include <cstring>
+
 #include "debuglog.h"
+#include "hotkey.h"
+#include "pump.h"
+#include "xres.h"
 
 using suite::DebugLogW;
 
+volatile LONG iOSDIcon = 0;
+volatile LONG iOSDLevel = -1;
+volatile LONG bShowLevel = 0;
+HANDLE volatile hNodeThread = nullptr;
+volatile LONG iFrameCount = 0;
 HWND hwndFW = nullptr;
 
 namespace {
@@ -13,21 +23,57 @@ namespace {
 const wchar_t kOSDClass[] = L"FakeWndPM";
 constexpr int kOSDWidth = 200;
 constexpr int kOSDHeight = 120;
+constexpr DWORD kSurfaceBytes = kOSDWidth * kOSDHeight * 4;
+constexpr WORD kLevelMarkerId = 201;
 
-// The drawing surface; created on the main thread at initialisation, used by the
-// display thread, released by teardown after every display cycle has ended.
+// The drawing surface: made on the main thread at initialisation, then used only
+// by the display thread, released by teardown once no cycle runs.
 HDC g_hWindowDC = nullptr;
 HDC g_hMemoryDC = nullptr;
 HBITMAP g_hDIBSection = nullptr;
 HGDIOBJ g_hPreviousBitmap = nullptr;
 void* g_pPixels = nullptr;
-Gdiplus::GpGraphics* g_pGraphics = nullptr;
+Gdiplus::Graphics* g_pGraphics = nullptr;
 RECT rc = {};
 POINT g_ptDestination = {};
+CXRes g_iconHolder;
+CXRes g_levelHolder;
+
+// Guards starting, extending and ending a cycle: hNodeThread, iFrameCount resets,
+// g_bStopping. Never held across a window call (those may wait for the main thread,
+// which may be waiting for this lock in RequestOSD).
+struct OsdSection {
+  OsdSection() { InitializeCriticalSection(&cs); }
+  CRITICAL_SECTION cs;
+} g_osdSection;
+
+class OsdLock {
+ public:
+  OsdLock() { EnterCriticalSection(&g_osdSection.cs); }
+  ~OsdLock() { LeaveCriticalSection(&g_osdSection.cs); }
+  OsdLock(const OsdLock&) = delete;
+  OsdLock& operator=(const OsdLock&) = delete;
+};
+
+// Signalled while no display thread draws; teardown waits on it.
+HANDLE g_hOsdIdle = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+bool g_bStopping = false;
+
+// Ends the cycle unless a request came in while its last frames were shown.
+bool FinishCycle() {
+  OsdLock lock;
+  if (iFrameCount < kOSDFrames && !g_bStopping) return false;
+  dPreNotifyCode = 0;
+  CloseHandle(hNodeThread);
+  hNodeThread = nullptr;
+  SetEvent(g_hOsdIdle);
+  return true;
+}
 
 }  // namespace
 
 void CreateOSDWindow() {
+  g_bStopping = false;
   HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW wc = {};
   wc.cbSize = sizeof wc;
@@ -61,19 +107,107 @@ void CreateOSDWindow() {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
-  info.bmiHeader.biSizeImage = kOSDWidth * kOSDHeight * 4;
+  info.bmiHeader.biSizeImage = kSurfaceBytes;
   g_hDIBSection = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &g_pPixels, nullptr, 0);
   if (!g_hDIBSection) {
     DebugLogW(L"[Vexil][FakeWnd]CreateDIBSections() Error");
     return;
   }
   g_hPreviousBitmap = SelectObject(g_hMemoryDC, g_hDIBSection);
-  if (Gdiplus::DllExports::GdipCreateFromHDC2(g_hMemoryDC, hwndFW, &g_pGraphics) != Gdiplus::Ok)
-    g_pGraphics = nullptr;
+  if (GdiplusStarted()) {
+    g_pGraphics = new Gdiplus::Graphics(g_hMemoryDC, hwndFW);
+    if (g_pGraphics && g_pGraphics->GetLastStatus() != Gdiplus::Ok) {
+      delete g_pGraphics;
+      g_pGraphics = nullptr;
+    }
+  }
+}
+
+void RequestOSD() {
+  OsdLock lock;
+  if (g_bStopping) return;
+  if (hNodeThread) {
+    InterlockedExchange(&iFrameCount, 0);
+    return;
+  }
+  // Marked running before the thread exists, so a second requester only extends.
+  ResetEvent(g_hOsdIdle);
+  iFrameCount = 0;
+  hNodeThread = CreateThread(nullptr, 0, OSDThread, nullptr, 0, nullptr);
+  if (!hNodeThread) SetEvent(g_hOsdIdle);
+}
+
+void SetOSDDestination(int x, int y) {
+  g_ptDestination.x = x;
+  g_ptDestination.y = y;
+}
+
+bool DrawOSDFrame() {
+  if (!g_hDIBSection) return false;
+  memset(g_pPixels, 0, kSurfaceBytes);
+  SelectObject(g_hMemoryDC, g_hDIBSection);
+  if (g_pGraphics) {
+    g_pGraphics->SetPageScale(1.0f);
+    g_iconHolder.LoadFromResource(LOWORD(iOSDIcon));
+    if (Gdiplus::Bitmap* icon = g_iconHolder.Image())
+      g_pGraphics->DrawImage(icon, 10, 0, 190, 120);
+    if (bShowLevel == 1) {
+      if (iOSDLevel < 0) iOSDLevel = 0;
+      g_levelHolder.LoadFromResource(kLevelMarkerId);
+      if (Gdiplus::Bitmap* marker = g_levelHolder.Image())
+        g_pGraphics->DrawImage(marker, 10 + 12 * int(iOSDLevel), 100, int(g_levelHolder.Width()),
+                               int(g_levelHolder.Height()) - 8);
+    }
+    g_pGraphics->Flush(Gdiplus::FlushIntentionSync);
+  }
+  SIZE size = {kOSDWidth, kOSDHeight};
+  POINT source = {0, 0};
+  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  UpdateLayeredWindow(hwndFW, g_hWindowDC, &g_ptDestination, &size, g_hMemoryDC, &source, 0,
+                      &blend, ULW_ALPHA);
+  return true;
+}
+
+const DWORD* OSDPixels() { return static_cast<const DWORD*>(g_pPixels); }
+
+DWORD WINAPI OSDThread(LPVOID) {
+  if (!IsWindow(hwndFW)) {
+    // The window is gone for good: the running mark stays, so later requests only
+    // restart a count nobody reads. Nothing draws any more.
+    DebugLogW(L"[Vexil][NodeThre]IsWindow() Error");
+    SetEvent(g_hOsdIdle);
+    return 0;
+  }
+  DebugLogW(L"[Vexil][NodeThre]Entry");
+  do {
+    while (iFrameCount < kOSDFrames && !g_bStopping) {
+      if (DrawOSDFrame()) {
+        // Shown without activation: the display never takes the focus.
+        ShowWindow(hwndFW, SW_SHOWNA);
+        Sleep(16);
+      }
+      InterlockedIncrement(&iFrameCount);
+    }
+    ShowWindow(hwndFW, SW_HIDE);
+  } while (!FinishCycle());
+  return 0;
+}
+
+bool StopOSD(DWORD timeoutMs) {
+  {
+    OsdLock lock;
+    g_bStopping = true;
+  }
+  return suite::WaitPumpingMessages(g_hOsdIdle, timeoutMs);
+}
+
+void ReleaseOSDHolders() {
+  g_levelHolder.Release();
+  g_iconHolder.Release();
 }
 
 void ReleaseOSDSurface() {
-  if (g_pGraphics) Gdiplus::DllExports::GdipDeleteGraphics(g_pGraphics);
+  delete g_pGraphics;
   g_pGraphics = nullptr;
   if (g_hMemoryDC && g_hPreviousBitmap) SelectObject(g_hMemoryDC, g_hPreviousBitmap);
   g_hPreviousBitmap = nullptr;

@@ -1,7 +1,62 @@
 #include "vexildlg.h"
 
+#include "acpi.h"
 #include "binding.h"
+#include "debuglog.h"
+#include "osd.h"
 #include "resource.h"
+
+using suite::DebugLogW;
+
+namespace {
+
+// A touchpad-mode notice from the pad vendor's software (bit 1 set; bit 0: mode).
+constexpr UINT WM_FSPMSG = WM_USER + 103;
+constexpr LPARAM LPARAM_FSP_NOTICE = 2;
+constexpr LPARAM LPARAM_FSP_MODE_ICON = 1;
+// Network availability from the WLAN library.
+constexpr UINT WM_RESSINMSG = WM_USER + 104;
+constexpr LPARAM LPARAM_RESSIN_NET_NAVA = 0;
+constexpr LPARAM LPARAM_RESSIN_NET_AVA = 1;
+
+void OnDisplayChange() {
+  if (!hwndFW) return;
+  // The display stays at the top-left corner of whatever the screen now is.
+  SetOSDDestination(0, 0);
+  DebugLogW(L"[Vexil][CVexilDlg::WindowProc]rc.left : %d;rc.top : %d", 0, 0);
+}
+
+void OnTouchpadMode(WPARAM wParam, LPARAM lParam) {
+  if (wParam != 0 || !(lParam & LPARAM_FSP_NOTICE)) return;
+  LONG icon;
+  if (lParam & LPARAM_FSP_MODE_ICON) {
+    icon = 546;
+    DebugLogW(L"[Vexil][CVexilDlg::WindowProc][WM_FSPMSG]LPARAM_FSP_MODE_ICON : %d", icon);
+  } else {
+    icon = 545;
+    DebugLogW(L"[Vexil][CVexilDlg::WindowProc][WM_FSPMSG]LPARAM_FSP_MODE_NORMAL : %d", icon);
+  }
+  iOSDIcon = icon;
+  iOSDLevel = -1;
+  bShowLevel = 0;
+  RequestOSD();
+}
+
+void OnNetworkAvailability(WPARAM wParam, LPARAM lParam) {
+  if (wParam != 0 || (lParam != LPARAM_RESSIN_NET_NAVA && lParam != LPARAM_RESSIN_NET_AVA)) return;
+  int iCtrl;
+  if (lParam == LPARAM_RESSIN_NET_NAVA) {
+    DebugLogW(L"[Vexil][CVexilDlg::WindowProc][WM_RESSINMSG]LPARAM_RESSIN_NET_NAVA");
+    iCtrl = 0;
+  } else {
+    DebugLogW(L"[Vexil][CVexilDlg::WindowProc][WM_RESSINMSG]LPARAM_RESSIN_NET_AVA");
+    iCtrl = 1;
+  }
+  AcpiOneMethod(AcpiMethodName("WLED"), DWORD(iCtrl));
+  DebugLogW(L"[Vexil][CVexilDlg::WindowProc][WM_RESSINMSG]iCtrl : %d", iCtrl);
+}
+
+}  // namespace
 
 CVexilDlg::CVexilDlg(HWND parent)
     : CDialog(IDD_TORVAN_DIALOG, parent),
@@ -20,6 +75,17 @@ BOOL CVexilDlg::OnInitDialog() {
 }
 
 LRESULT CVexilDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DISPLAYCHANGE:
+      OnDisplayChange();
+      break;
+    case WM_FSPMSG:
+      OnTouchpadMode(wParam, lParam);
+      break;
+    case WM_RESSINMSG:
+      OnNetworkAvailability(wParam, lParam);
+      break;
+  }
   return CDialog::WindowProc(message, wParam, lParam);
 }
 

@@ -1,0 +1,71 @@
+#include "display.h"
+
+#include "binding.h"
+#include "debuglog.h"
+
+using suite::DebugLogAlwaysW;
+using suite::DebugLogW;
+
+volatile LONG g_iPanelWidth = 0;
+volatile LONG g_iPanelHeight = 0;
+
+namespace {
+
+constexpr int kLayoutExternal = 1;
+constexpr int kLayoutPanel = 2;
+
+DISPLAY_DEVICEW DisplayDevice() {
+  DISPLAY_DEVICEW device = {};
+  device.cb = sizeof device;
+  return device;
+}
+
+DEVMODEW RegistryMode() {
+  DEVMODEW mode = {};
+  mode.dmSize = sizeof mode;
+  return mode;
+}
+
+}  // namespace
+
+void SwitchToPanelOnly() {
+  if (g_entries.pOnMonitorLayout) g_entries.pOnMonitorLayout(kLayoutPanel);
+  DISPLAY_DEVICEW device = DisplayDevice();
+  for (DWORD index = 0; EnumDisplayDevicesW(nullptr, index, &device, 0); ++index) {
+    DEVMODEW mode = RegistryMode();
+    if (!EnumDisplaySettingsW(device.DeviceName, ENUM_REGISTRY_SETTINGS, &mode))
+      DebugLogAlwaysW(L"[Vexil][HotkeyThread]LCD_Only : EnumDisplaySettings(%d,%s) Error : %d", index,
+                      device.DeviceName, GetLastError());
+    if (device.StateFlags & DISPLAY_DEVICE_PRIMARY_DEVICE) {
+      mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+      mode.dmPelsWidth = DWORD(g_iPanelWidth);
+      mode.dmPelsHeight = DWORD(g_iPanelHeight);
+      DebugLogAlwaysW(L"[Vexil][HotkeyThread]LCD_Only : Num : %d; Name : %s; Width : %d, Height : %d\n",
+                      index, device.DeviceName, mode.dmPelsWidth, mode.dmPelsHeight);
+      ChangeDisplaySettingsExW(device.DeviceName, &mode, nullptr, CDS_UPDATEREGISTRY | CDS_NORESET,
+                               nullptr);
+      ChangeDisplaySettingsExW(nullptr, nullptr, nullptr, 0, nullptr);
+      return;
+    }
+    device = DisplayDevice();
+  }
+}
+
+void SwitchToExternalOnly() {
+  DISPLAY_DEVICEW device = DisplayDevice();
+  for (DWORD index = 0; EnumDisplayDevicesW(nullptr, index, &device, 0); ++index) {
+    DEVMODEW mode = RegistryMode();
+    if (!EnumDisplaySettingsW(device.DeviceName, ENUM_REGISTRY_SETTINGS, &mode))
+      DebugLogW(L"[Vexil][WindowProc]EnumDisplaySettings(%d,%s) Error : %d", index,
+                device.DeviceName, GetLastError());
+    if (device.StateFlags & DISPLAY_DEVICE_PRIMARY_DEVICE) {
+      g_iPanelWidth = LONG(mode.dmPelsWidth);
+      g_iPanelHeight = LONG(mode.dmPelsHeight);
+      DebugLogW(L"[Vexil][WindowProc]Num : %d; Name : %s; Width : %d, Height : %d\n", index,
+                device.DeviceName, mode.dmPelsWidth, mode.dmPelsHeight);
+      break;
+    }
+    device = DisplayDevice();
+  }
+  if (g_entries.pOnMonitorLayout) g_entries.pOnMonitorLayout(kLayoutExternal);
+}

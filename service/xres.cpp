@@ -1,0 +1,92 @@
+#include "xres.h"
+
+#include <cstring>
+
+#include "debuglog.h"
+#include "handles.h"
+
+using suite::DebugLogW;
+
+namespace {
+
+suite::UniqueModule g_hImageModule;
+ULONG_PTR g_gdiplusToken = 0;
+bool g_bGdiplusStarted = false;
+
+}  // namespace
+
+void LoadImageLibrary() {
+  g_hImageModule.reset(LoadLibraryW(L"Pictor.dll"));
+  if (!g_hImageModule) DebugLogW(L"[Vexil][OnInitDlg]LoadLibrary(Pictor) Error : %d", GetLastError());
+  Gdiplus::GdiplusStartupInput input;  // version 1, no callback, background thread on
+  g_bGdiplusStarted = Gdiplus::GdiplusStartup(&g_gdiplusToken, &input, nullptr) == Gdiplus::Ok;
+}
+
+HMODULE ImageModule() { return g_hImageModule.get(); }
+
+bool GdiplusStarted() { return g_bGdiplusStarted; }
+
+void FreeImageLibrary() { g_hImageModule.reset(); }
+
+void ShutdownGdiplus() {
+  if (g_bGdiplusStarted) Gdiplus::GdiplusShutdown(g_gdiplusToken);
+  g_bGdiplusStarted = false;
+  g_gdiplusToken = 0;
+}
+
+CXRes::~CXRes() { Release(); }
+
+void CXRes::Release() {
+  // The bitmap reads its pixels through a stream over the buffer: it goes first.
+  // Once GDI+ is shut down there is no bitmap left to delete (teardown released
+  // the holders before), so the exit-time destructor touches nothing.
+  if (m_pImage && g_bGdiplusStarted) delete m_pImage;
+  m_pImage = nullptr;
+  FreeBuffer();
+}
+
+void CXRes::FreeBuffer() {
+  if (!m_hBuffer) return;
+  GlobalUnlock(m_hBuffer);
+  GlobalFree(m_hBuffer);
+  m_hBuffer = nullptr;
+}
+
+bool CXRes::LoadFromResource(WORD id) {
+  Release();
+  if (!g_bGdiplusStarted) return false;
+  HMODULE module = ImageModule();
+  HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
+  if (!resource) return false;
+  const DWORD size = SizeofResource(module, resource);
+  if (size == 0) return false;
+  const void* data = LockResource(LoadResource(module, resource));
+  if (!data) return false;
+  m_hBuffer = GlobalAlloc(GMEM_MOVEABLE, size);
+  if (!m_hBuffer) return false;
+  void* bytes = GlobalLock(m_hBuffer);
+  if (!bytes) {
+    GlobalFree(m_hBuffer);
+    m_hBuffer = nullptr;
+    return false;
+  }
+  memcpy(bytes, data, size);
+
+  IStream* stream = nullptr;
+  if (FAILED(CreateStreamOnHGlobal(m_hBuffer, FALSE, &stream))) {
+    FreeBuffer();
+    return false;
+  }
+  m_pImage = new Gdiplus::Bitmap(stream);
+  stream->Release();
+  if (!m_pImage) {
+    FreeBuffer();
+    return false;
+  }
+  m_uWidth = m_pImage->GetWidth();
+  m_uHeight = m_pImage->GetHeight();
+  if (m_pImage->GetLastStatus() == Gdiplus::Ok) return true;
+  // Undecodable bytes: nothing of this load is kept.
+  Release();
+  return false;
+}

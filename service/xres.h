@@ -1,0 +1,40 @@
+// OSD pictures: the image library that holds them as "PNG" resources, GDI+ that
+// decodes them, and CXRes, the holder of one decoded picture.
+#pragma once
+
+#include <windows.h>
+#include <gdiplus.h>
+
+// Loads "Pictor.dll" and starts GDI+ right after it, whether or not the library loaded.
+void LoadImageLibrary();
+HMODULE ImageModule();
+bool GdiplusStarted();
+// Teardown: the library goes after the holders, GDI+ after the library.
+void FreeImageLibrary();
+void ShutdownGdiplus();
+
+class CXRes {
+ public:
+  CXRes() = default;
+  virtual ~CXRes();
+  CXRes(const CXRes&) = delete;
+  CXRes& operator=(const CXRes&) = delete;
+
+  // Decodes the "PNG" resource id of the image library afresh; false when there
+  // is nothing drawable (the holder is then empty).
+  bool LoadFromResource(WORD id);
+  // Deletes the bitmap, then frees the bytes it read from; safe to repeat.
+  void Release();
+
+  Gdiplus::Bitmap* Image() const { return m_pImage; }
+  UINT Width() const { return m_uWidth; }
+  UINT Height() const { return m_uHeight; }
+
+ private:
+  void FreeBuffer();
+
+  Gdiplus::Bitmap* m_pImage = nullptr;
+  UINT m_uWidth = 0;
+  UINT m_uHeight = 0;
+  HGLOBAL m_hBuffer = nullptr;
+};

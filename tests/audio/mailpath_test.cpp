@@ -1,0 +1,370 @@
+// The default mail client's path: the string rules by table, then the whole
+// resolution against mail clients this test writes into the prefix's registry.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <shlwapi.h>
+
+#include <string>
+#include <vector>
+
+#include "audio_fixture.h"
+#include "handles.h"
+#include "mailpath.h"
+
+using namespace audio_test;
+
+namespace {
+
+std::wstring Resolved(const wchar_t *iconValue) {
+  wchar_t working[kMailPathChars] = {};
+  wchar_t location[kMailPathChars] = {};
+  RemovePercentSigns(iconValue, working);
+  CutIconIndex(working);
+  ResolveProgramFiles(working, location);
+  return location;
+}
+
+TEST(MailPathRules, WorkedExamples) {
+  const struct {
+    const wchar_t *value;
+    const wchar_t *location;
+  } table[] = {
+      {L"%ProgramFiles%\\Mail App\\mailapp.exe,-2",
+       L"C:\\Program Files\\Mail App\\mailapp.exe"},
+      {L"C:\\PROGRA~1\\MAILAPP\\mailapp.exe,-2",
+       L"C:\\PROGRA~1\\MAILAPP\\mailapp.exe"},
+      {L"C:\\Mail\\client.exe,1,2", L"C:\\Mail\\client.exe,1"},
+      {L"C:\\Mail\\client.exe", L""},
+      {L"C:\\ProgramFiles\\x.exe,0", L"C:\\ProgramFiles\\x.exe"},
+      {L"\"%ProgramFiles%\\Q\\q.exe\",0", L"\"ProgramFiles\\Q\\q.exe\""},
+      {L"ProgramFiles,0", L"C:\\Program Files"},
+      {L"programfiles\\a.exe,0", L"programfiles\\a.exe"},
+      {L",5", L""},
+      {L"", L""},
+  };
+  for (const auto &row : table)
+    EXPECT_EQ(std::wstring(row.location), Resolved(row.value)) << row.value;
+}
+
+TEST(MailPathRules, ProgramFilesPosition) {
+  EXPECT_EQ(0, FindProgramFiles(L"ProgramFiles\\a.exe"));
+  EXPECT_EQ(3, FindProgramFiles(L"C:\\ProgramFiles\\x.exe"));
+  EXPECT_EQ(10, FindProgramFiles(L"C:\\Mail\\cl"));
+  EXPECT_EQ(0, FindProgramFiles(L""));
+}
+
+TEST(MailPathRules, CutClearsTheWholeBufferFromItsEnd) {
+  wchar_t path[kMailPathChars] = L"a,b";
+  path[200] = L'x'; // left-over data past the terminator is cleared as well
+  CutIconIndex(path);
+  EXPECT_STREQ(L"a", path);
+  EXPECT_EQ(L'\0', path[200]);
+  wchar_t tail[kMailPathChars] = {};
+  tail[255] = L',';
+  tail[0] = L'k';
+  CutIconIndex(tail);
+  EXPECT_STREQ(L"k", tail);
+}
+
+TEST(MailPathRules, KeyPathIsBuiltInBoundsOrNotAtAll) {
+  wchar_t keyPath[kMailPathChars];
+  ASSERT_TRUE(BuildDefaultIconKeyPath(L"Mail App", keyPath));
+  EXPECT_STREQ(
+      L"SOFTWARE\\Clients\\Mail\\Mail App\\Protocols\\mailto\\DefaultIcon\\",
+      keyPath);
+  // 22 + 203 + 30 characters and the terminator fill the buffer exactly.
+  EXPECT_TRUE(
+      BuildDefaultIconKeyPath(std::wstring(203, L'n').c_str(), keyPath));
+  EXPECT_EQ(255, lstrlenW(keyPath));
+  EXPECT_FALSE(
+      BuildDefaultIconKeyPath(std::wstring(204, L'n').c_str(), keyPath));
+  EXPECT_STREQ(L"", keyPath);
+}
+
+TEST(MailPathRules, PercentSignsAreLeftOutAndTheCopyStaysInBounds) {
+  wchar_t path[kMailPathChars];
+  RemovePercentSigns(L"%%a%b%%", path);
+  EXPECT_STREQ(L"ab", path);
+  const std::wstring longValue(300, L'z');
+  RemovePercentSigns(longValue.c_str(), path);
+  EXPECT_EQ(255, lstrlenW(path));
+}
+
+const wchar_t kMailKey[] = L"SOFTWARE\\Clients\\Mail";
+
+// The handles this process holds, from the system's handle table (Wine's
+// GetProcessHandleCount always reports 0).
+struct HandleEntry {
+  ULONG ownerPid;
+  BYTE objectType;
+  BYTE flags;
+  USHORT value;
+  PVOID object;
+  ULONG access;
+};
+struct HandleTable {
+  ULONG count;
+  HandleEntry entries[1];
+};
+
+DWORD OpenHandles() {
+  using Query = LONG(WINAPI *)(ULONG, PVOID, ULONG, PULONG);
+  static const Query query =
+      reinterpret_cast<Query>(reinterpret_cast<void *>(GetProcAddress(
+          GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+  constexpr ULONG kSystemHandleInformation = 16;
+  std::vector<BYTE> buffer(1 << 16);
+  ULONG needed = 0;
+  LONG status;
+  while ((status = query(kSystemHandleInformation, buffer.data(),
+                         static_cast<ULONG>(buffer.size()), &needed)) ==
+         static_cast<LONG>(0xC0000004))
+    buffer.resize(buffer.size() * 2);
+  if (status != 0)
+    return 0;
+  const auto *table = reinterpret_cast<const HandleTable *>(buffer.data());
+  DWORD mine = 0;
+  for (ULONG i = 0; i < table->count; ++i)
+    mine += table->entries[i].ownerPid == GetCurrentProcessId() ? 1 : 0;
+  return mine;
+}
+
+class MailPath : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(lines_.Start()) << lines_.Error();
+    // One whole resolution first: what the process sets up once on its first
+    // registry read and debug line stays, and is no key left open.
+    SetDefaultClient(L"Warm");
+    AddClient(L"Warm", L"C:\\warm.exe,0");
+    GetMailClientPath();
+    SHDeleteKeyW(HKEY_LOCAL_MACHINE, kMailKey);
+    lstrcpyW(szExecLocation, L"left over from before");
+    lines_.Clear();
+  }
+  void TearDown() override { SHDeleteKeyW(HKEY_LOCAL_MACHINE, kMailKey); }
+
+  static suite::UniqueRegKey CreateKey(const std::wstring &path) {
+    suite::UniqueRegKey key;
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, key.put(), nullptr));
+    return key;
+  }
+  // The default value with exactly these bytes and type.
+  static void SetDefault(const std::wstring &path, DWORD type, const void *data,
+                         DWORD bytes) {
+    auto key = CreateKey(path);
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetValueExW(key.get(), nullptr, 0, type,
+                             static_cast<const BYTE *>(data), bytes));
+  }
+  static void SetDefaultString(const std::wstring &path,
+                               const std::wstring &text, DWORD type = REG_SZ) {
+    SetDefault(path, type, text.c_str(),
+               static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  }
+  static std::wstring IconKey(const std::wstring &client) {
+    return std::wstring(kMailKey) + L"\\" + client +
+           L"\\Protocols\\mailto\\DefaultIcon";
+  }
+  static void AddClient(const std::wstring &client, const std::wstring &icon,
+                        DWORD type = REG_SZ) {
+    SetDefaultString(IconKey(client), icon, type);
+  }
+  static void SetDefaultClient(const std::wstring &client) {
+    SetDefaultString(kMailKey, client);
+  }
+
+  // Resolves with this process's handle count checked around the call.
+  std::wstring Resolve() {
+    const DWORD before = OpenHandles();
+    GetMailClientPath();
+    EXPECT_EQ(before, OpenHandles()) << "a registry key was left open";
+    return szExecLocation;
+  }
+  bool Logged(const std::string &prefix) {
+    for (const auto &text : lines_.Texts())
+      if (text.rfind(prefix, 0) == 0)
+        return true;
+    return false;
+  }
+
+  DebugLines lines_;
+};
+
+TEST_F(MailPath, HandleCountShowsAnOpenKey) {
+  const DWORD before = OpenHandles();
+  ASSERT_NE(0u, before);
+  suite::UniqueRegKey key;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0,
+                                         KEY_READ, key.put()));
+  EXPECT_EQ(before + 1, OpenHandles());
+  key.reset();
+  EXPECT_EQ(before, OpenHandles());
+}
+
+TEST_F(MailPath, WorkedExamplesThroughTheRegistry) {
+  const struct {
+    const wchar_t *value;
+    DWORD type;
+    const wchar_t *location;
+  } table[] = {
+      {L"%ProgramFiles%\\Mail App\\mailapp.exe,-2", REG_EXPAND_SZ,
+       L"C:\\Program Files\\Mail App\\mailapp.exe"},
+      {L"C:\\PROGRA~1\\MAILAPP\\mailapp.exe,-2", REG_SZ,
+       L"C:\\PROGRA~1\\MAILAPP\\mailapp.exe"},
+      {L"C:\\Mail\\client.exe,1,2", REG_SZ, L"C:\\Mail\\client.exe,1"},
+      {L"C:\\Mail\\client.exe", REG_SZ, L""},
+      {L"C:\\ProgramFiles\\x.exe,0", REG_SZ, L"C:\\ProgramFiles\\x.exe"},
+  };
+  SetDefaultClient(L"Mail App");
+  for (const auto &row : table) {
+    AddClient(L"Mail App", row.value, row.type);
+    EXPECT_EQ(std::wstring(row.location), Resolve()) << row.value;
+  }
+}
+
+TEST_F(MailPath, LogLinesOfAResolution) {
+  SetDefaultClient(L"Mail App");
+  AddClient(L"Mail App", L"%ProgramFiles%\\Mail App\\mailapp.exe,-2",
+            REG_EXPAND_SZ);
+  ASSERT_EQ(L"C:\\Program Files\\Mail App\\mailapp.exe", Resolve());
+  EXPECT_EQ(
+      (std::vector<std::string>{
+          "[Ondrel][FilePath]",
+          "SOFTWARE\\Clients\\Mail\\",
+          "[Vexil][FilePath]RegQueryValueEx(Path) : %ProgramFiles%\\Mail "
+          "App\\mailapp.exe,-2;Copy : ProgramFiles\\Mail App\\mailapp.exe,-2",
+          "[Ondrel][FilePath]iPos : 0;szExecLocation = C:\\Program Files\\Mail "
+          "App\\mailapp.exe",
+      }),
+      lines_.Texts());
+}
+
+TEST_F(MailPath, ClientNamesCompareWithCase) {
+  SetDefaultClient(L"Mail App");
+  AddClient(L"mail app", L"C:\\wrong.exe,0");
+  EXPECT_EQ(L"", Resolve());
+  EXPECT_TRUE(Logged("[Ondrel][FilePath]iPos : 0;szExecLocation = "));
+}
+
+TEST_F(MailPath, TheClientIsFoundAfterOthers) {
+  AddClient(L"Aardvark Mail", L"C:\\aardvark.exe,0");
+  AddClient(L"Bee Mail", L"C:\\bee.exe,0");
+  AddClient(L"Zebra Mail", L"C:\\Zebra\\zebra.exe,3");
+  SetDefaultClient(L"Zebra Mail");
+  EXPECT_EQ(L"C:\\Zebra\\zebra.exe", Resolve());
+}
+
+TEST_F(MailPath, EveryResolutionStartsEmpty) {
+  SetDefaultClient(L"Mail App");
+  AddClient(L"Mail App", L"C:\\Mail\\ok.exe,0");
+  ASSERT_EQ(L"C:\\Mail\\ok.exe", Resolve());
+  SHDeleteKeyW(HKEY_LOCAL_MACHINE, kMailKey);
+  EXPECT_EQ(L"", Resolve());
+}
+
+TEST_F(MailPath, MissingPiecesGiveAnEmptyPathAndTheirLine) {
+  // No mail key at all.
+  EXPECT_EQ(L"", Resolve());
+  EXPECT_TRUE(Logged("[Vexil][FilePath]RegOpenKeyEx(Main) Failed : "));
+
+  // A mail key without a default client.
+  lines_.Clear();
+  AddClient(L"Mail App", L"C:\\Mail\\ok.exe,0");
+  EXPECT_EQ(L"", Resolve());
+  EXPECT_TRUE(Logged("[Vexil][FilePath]RegQueryValueEx(EXE) Failed : "));
+
+  // A default client without a key of its own: nothing until the last line.
+  lines_.Clear();
+  SetDefaultClient(L"Other App");
+  EXPECT_EQ(L"", Resolve());
+  EXPECT_EQ((std::vector<std::string>{
+                "[Ondrel][FilePath]", "SOFTWARE\\Clients\\Mail\\",
+                "[Ondrel][FilePath]iPos : 0;szExecLocation = "}),
+            lines_.Texts());
+
+  // The client's key without its DefaultIcon key.
+  lines_.Clear();
+  CreateKey(std::wstring(kMailKey) + L"\\Other App\\Protocols");
+  EXPECT_EQ(L"", Resolve());
+  EXPECT_TRUE(Logged("[Vexil][FilePath]RegOpenKeyEx(Sub) Failed : "));
+
+  // The DefaultIcon key without a default value.
+  lines_.Clear();
+  CreateKey(IconKey(L"Other App"));
+  EXPECT_EQ(L"", Resolve());
+  EXPECT_TRUE(Logged("[Vexil][FilePath]RegQueryValueEx(Path) Failed : "));
+}
+
+TEST_F(MailPath, OverLongAndNonStringValuesAreFailures) {
+  const DWORD number = 7;
+  // 128 characters and the terminator: 258 bytes, more than there is room for.
+  const std::wstring tooLong(128, L'c');
+  SetDefaultClient(tooLong);
+  EXPECT_EQ(L"", Resolve());
+  EXPECT_TRUE(Logged("[Vexil][FilePath]RegQueryValueEx(EXE) Failed : "));
+
+  lines_.Clear();
+  SetDefault(kMailKey, REG_DWORD, &number, sizeof number);
+  EXPECT_EQ(L"", Resolve());
+  EXPECT_TRUE(Logged("[Vexil][FilePath]RegQueryValueEx(EXE) Failed : "));
+
+  lines_.Clear();
+  SetDefaultClient(L"Mail App");
+  AddClient(L"Mail App", std::wstring(130, L'p') + L",0,1");
+  EXPECT_EQ(L"", Resolve());
+  EXPECT_TRUE(Logged("[Vexil][FilePath]RegQueryValueEx(Path) Failed : "));
+
+  lines_.Clear();
+  const BYTE bytes[] = {'C', 0, ':', 0, ',', 0, '1', 0};
+  SetDefault(IconKey(L"Mail App"), REG_BINARY, bytes, sizeof bytes);
+  EXPECT_EQ(L"", Resolve());
+  EXPECT_TRUE(Logged("[Vexil][FilePath]RegQueryValueEx(Path) Failed : "));
+}
+
+TEST_F(MailPath, UnterminatedValuesAreUsedWhole) {
+  // 127 characters and no terminator: 254 bytes.
+  const std::wstring client(127, L'm');
+  SetDefault(kMailKey, REG_SZ, client.c_str(), 254);
+  const std::wstring icon = L"C:\\" + std::wstring(119, L'i') + L".ex,7";
+  ASSERT_EQ(127u, icon.size());
+  SetDefault(IconKey(client), REG_SZ, icon.c_str(), 254);
+  EXPECT_EQ(L"C:\\" + std::wstring(119, L'i') + L".ex", Resolve());
+}
+
+TEST_F(MailPath, AValueFillingAllTheRoomWithoutATerminatorNeverRunsPast) {
+  // 128 characters, no terminator: 256 bytes. Wine refuses to hand out a string
+  // that leaves no room for its terminator (Windows hands it out unterminated).
+  const std::wstring client(128, L'm');
+  SetDefault(kMailKey, REG_SZ, client.c_str(), 256);
+  AddClient(client, L"C:\\Mail\\m.exe,0");
+  const std::wstring location = Resolve();
+  if (location.empty())
+    EXPECT_TRUE(Logged("[Vexil][FilePath]RegQueryValueEx(EXE) Failed : "));
+  else
+    EXPECT_EQ(L"C:\\Mail\\m.exe", location);
+}
+
+TEST_F(MailPath, AnOverLongLogLineIsCut) {
+  SetDefaultClient(L"Mail App");
+  AddClient(L"Mail App", L"C:\\" + std::wstring(100, L'q') + L".exe,0");
+  EXPECT_EQ(L"C:\\" + std::wstring(100, L'q') + L".exe", Resolve());
+  const std::string value = "C:\\" + std::string(100, 'q') + ".exe,0";
+  const std::string full =
+      "[Vexil][FilePath]RegQueryValueEx(Path) : " + value + ";Copy : " + value;
+  ASSERT_GT(full.size(), 255u);
+  bool found = false;
+  for (const auto &text : lines_.Texts()) {
+    if (text.rfind("[Vexil][FilePath]RegQueryValueEx(Path)", 0) != 0)
+      continue;
+    found = true;
+    EXPECT_EQ(full.substr(0, 255), text);
+  }
+  EXPECT_TRUE(found);
+}
+
+} // namespace

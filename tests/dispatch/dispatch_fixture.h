@@ -1,0 +1,74 @@
+// Keys pressed on the simulated notebook, seen through the stand-ins' journal and
+// the OSD window of the real Torvan.exe.
+#pragma once
+
+#include "../service/service_fixture.h"
+
+constexpr wchar_t kIntelAdapter[] = L"PCI\\VEN_8086&DEV_4229&SUBSYS_11018086&REV_61";
+
+class DispatchTest : public ServiceTest {
+ protected:
+  void SetUp() override {
+    ServiceTest::SetUp();
+    InstallFullNotebook();
+  }
+
+  // Starts the service with the current installation and knobs.
+  void Start() {
+    hwnd_ = StartService();
+    ASSERT_NE(nullptr, hwnd_);
+    osd_ = FindWindowW(L"FakeWndPM", nullptr);
+    ASSERT_NE(nullptr, osd_);
+    journalBefore_ = testkit::JournalCalls().size();
+  }
+
+  void Press(DWORD code) {
+    readsBefore_ = DriverStats().readsServed;
+    ASSERT_TRUE(testbed::InjectCodes(&code, 1));
+  }
+
+  // Until the service has read the key and handled it (its pause included).
+  void WaitHandled() {
+    ASSERT_TRUE(WaitForReads(readsBefore_ + 1, 5000));
+    Sleep(150);
+  }
+
+  // True when the OSD appears within a second of the key; then waits for it to go.
+  bool OsdShown() {
+    bool shown = false;
+    for (int i = 0; i < 100 && !shown; ++i) {
+      shown = IsWindowVisible(osd_) != FALSE;
+      if (!shown) Sleep(10);
+    }
+    if (shown)
+      for (int i = 0; i < 300 && IsWindowVisible(osd_); ++i) Sleep(10);
+    return shown;
+  }
+
+  // Press a key and tell whether it was confirmed on screen.
+  bool PressShowsOsd(DWORD code) {
+    Press(code);
+    WaitHandled();
+    return OsdShown();
+  }
+
+  // Journal lines since Start().
+  std::vector<std::string> Calls() {
+    auto calls = testkit::JournalCalls();
+    calls.erase(calls.begin(), calls.begin() + std::min(journalBefore_, calls.size()));
+    return calls;
+  }
+
+  bool Called(const std::string& text) { return testkit::JournalIndex(Calls(), text) >= 0; }
+
+  bool StillRunning() {
+    DWORD_PTR ignored = 0;
+    return !service_.WaitForExit(0) &&
+           SendMessageTimeoutW(hwnd_, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored) != 0;
+  }
+
+  HWND hwnd_ = nullptr;
+  HWND osd_ = nullptr;
+  size_t journalBefore_ = 0;
+  unsigned readsBefore_ = 0;
+};

@@ -1,0 +1,205 @@
+// Notify codes that need no audio: notices, launches, WLAN, display, touchpad,
+// hibernate, and what a missing piece does to them.
+#include "dispatch_fixture.h"
+
+namespace {
+
+using Notices = DispatchTest;
+
+TEST_F(Notices, LevelNoticesAndFixedNoticesAreConfirmed) {
+  Start();
+  for (DWORD code : {17u, 31u, 32u, 46u, 51u, 52u, 87u, 88u, 125u, 126u})
+    EXPECT_TRUE(PressShowsOsd(code)) << code;
+}
+
+TEST_F(Notices, CodesOutsideTheTableAreIgnored) {
+  Start();
+  for (DWORD code : {0u, 16u, 47u, 53u, 96u, 100u, 108u, 127u, 0xFFFFFFFFu})
+    EXPECT_FALSE(PressShowsOsd(code)) << code;
+  EXPECT_TRUE(Calls().empty()) << ::testing::PrintToString(Calls());
+  EXPECT_TRUE(StillRunning());
+}
+
+TEST_F(Notices, HibernateIsConfirmedWithAnEmptyPicture) {
+  Start();
+  EXPECT_TRUE(PressShowsOsd(110));
+  EXPECT_TRUE(StillRunning());
+}
+
+using Launch = DispatchTest;
+
+TEST_F(Launch, MailKeyStartsTheDefaultMailClient) {
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Clients\\Mail", 0, nullptr,
+                                           0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  const wchar_t name[] = L"Quillmail";
+  RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(name), sizeof name);
+  RegCloseKey(key);
+  Start();
+  EXPECT_TRUE(PressShowsOsd(80));
+  EXPECT_TRUE(testkit::WaitForJournal("Quillmail Started(", 5000));
+}
+
+TEST_F(Launch, BrowserKeyStartsTheBrowserWhenTheMethodSaysZero) {
+  testkit::SetKnob("acpi", "ORMX", 0);
+  Start();
+  EXPECT_TRUE(PressShowsOsd(81));
+  EXPECT_TRUE(testkit::WaitForJournal("iexplore Started(", 5000));
+  EXPECT_TRUE(Called("acpi None_Method_Raw(ORMX) = 1"));
+}
+
+TEST_F(Launch, BrowserKeyStartsTheInformationMenuWhenTheMethodSaysOne) {
+  testkit::SetKnob("acpi", "ORMX", 1);
+  Start();
+  EXPECT_TRUE(PressShowsOsd(81));
+  EXPECT_TRUE(testkit::WaitForJournal("Yarrow Started(", 5000));
+  EXPECT_FALSE(Called("iexplore"));
+}
+
+TEST_F(Launch, AFailingMethodLaunchesTheBrowser) {
+  testkit::SetKnob("acpi", "ORMXFail", 1);
+  Start();
+  EXPECT_TRUE(PressShowsOsd(81));
+  EXPECT_TRUE(testkit::WaitForJournal("iexplore Started(", 5000));
+}
+
+TEST_F(Launch, OtherMethodResultsLaunchNothingButStillConfirm) {
+  testkit::SetKnob("acpi", "ORMX", 2);
+  Start();
+  EXPECT_TRUE(PressShowsOsd(81));
+  Sleep(500);
+  EXPECT_FALSE(Called("Started("));
+}
+
+class Wlan : public DispatchTest {
+ protected:
+  void SetUp() override {
+    DispatchTest::SetUp();
+    testkit::SetNetAdapters({kIntelAdapter});
+  }
+};
+
+TEST_F(Wlan, ToggleReadsTheStateAndSwitchesTheOtherWay) {
+  Start();
+  testkit::SetKnob("acpi", "RSTS", 1);
+  EXPECT_TRUE(PressShowsOsd(93));
+  EXPECT_TRUE(Called("Ressin WLANOnOff(0)"));
+  testkit::SetKnob("acpi", "RSTS", 0xFFFFFFFE);
+  EXPECT_TRUE(PressShowsOsd(93));
+  EXPECT_TRUE(Called("Ressin WLANOnOff(1)"));
+}
+
+TEST_F(Wlan, AFailedStateReadSwitchesNothing) {
+  testkit::SetKnob("acpi", "RSTSFail", 1);
+  Start();
+  EXPECT_FALSE(PressShowsOsd(93));
+  EXPECT_TRUE(Called("acpi None_Method_Raw(RSTS) = 0"));
+  EXPECT_FALSE(Called("WLANOnOff"));
+}
+
+TEST_F(Wlan, OnAndOffKeysSwitchTheRadio) {
+  Start();
+  EXPECT_TRUE(PressShowsOsd(94));
+  EXPECT_TRUE(Called("Ressin WLANOnOff(1)"));
+  EXPECT_TRUE(PressShowsOsd(95));
+  EXPECT_TRUE(Called("Ressin WLANOnOff(0)"));
+}
+
+TEST_F(Wlan, WithoutAWlanAdapterTheKeysDoNothing) {
+  testkit::SetNetAdapters({});
+  Start();
+  for (DWORD code : {93u, 94u, 95u}) EXPECT_FALSE(PressShowsOsd(code)) << code;
+  EXPECT_FALSE(Called("WLANOnOff"));
+  EXPECT_FALSE(Called("RSTS"));
+}
+
+TEST_F(Wlan, WithoutAWlanLibraryOnlyTheOnAndOffPicturesShow) {
+  testkit::SetKnob("acpi", "SFUN", 0);  // no WLAN library is loaded
+  Start();
+  EXPECT_FALSE(PressShowsOsd(93));
+  EXPECT_TRUE(PressShowsOsd(94));
+  EXPECT_TRUE(PressShowsOsd(95));
+  EXPECT_FALSE(Called("Ressin"));
+}
+
+using Display = DispatchTest;
+
+TEST_F(Display, EachDisplayKeyAsksForItsLayout) {
+  Start();
+  EXPECT_TRUE(PressShowsOsd(97));
+  EXPECT_TRUE(PressShowsOsd(98));
+  EXPECT_TRUE(PressShowsOsd(99));
+  const auto calls = Calls();
+  const int panel = testkit::JournalIndex(calls, "Lumex OnMonitorLayout(2)");
+  const int external = testkit::JournalIndex(calls, "Lumex OnMonitorLayout(1)");
+  const int both = testkit::JournalIndex(calls, "Lumex OnMonitorLayout(3)");
+  EXPECT_GE(panel, 0);
+  EXPECT_GT(external, panel);
+  EXPECT_GT(both, external);
+}
+
+TEST_F(Display, WithoutTheDisplayLibraryThePicturesStillShow) {
+  testkit::InstallApp({L"Torvan.exe", L"testbed\\TARNACPIDLL32.dll"});
+  Start();
+  for (DWORD code : {97u, 98u, 99u}) EXPECT_TRUE(PressShowsOsd(code)) << code;
+  EXPECT_TRUE(StillRunning());
+}
+
+using Touchpad = DispatchTest;
+
+TEST_F(Touchpad, SorrelAnswersFirst) {
+  testkit::SetKnob("Sorrel", "TouchPadCtrl", 777);
+  Start();
+  EXPECT_TRUE(PressShowsOsd(107));
+  EXPECT_TRUE(Called("Sorrel TouchPadCtrl(1) = 777"));
+  EXPECT_FALSE(Called("Fennic TouchPadCtrl"));
+}
+
+TEST_F(Touchpad, FennicIsAskedWhenSorrelDidNothing) {
+  testkit::SetKnob("Fennic", "TouchPadCtrl", 541);
+  Start();
+  EXPECT_TRUE(PressShowsOsd(107));
+  const auto calls = Calls();
+  EXPECT_LT(testkit::JournalIndex(calls, "Sorrel TouchPadCtrl(1) = 0"),
+            testkit::JournalIndex(calls, "Fennic TouchPadCtrl(1) = 541"));
+}
+
+TEST_F(Touchpad, OnlyFennicPresentUsesItsResult) {
+  testkit::InstallApp({L"Torvan.exe", L"testbed\\TARNACPIDLL32.dll", L"testbed\\probes\\Fennic.dll"});
+  testkit::SetKnob("Fennic", "TouchPadCtrl", 542);
+  Start();
+  EXPECT_TRUE(PressShowsOsd(107));
+  EXPECT_TRUE(Called("Fennic TouchPadCtrl(1) = 542"));
+}
+
+TEST_F(Touchpad, NothingDoneMeansNoPicture) {
+  Start();
+  EXPECT_FALSE(PressShowsOsd(107));  // both answer 0
+  EXPECT_TRUE(Called("Fennic TouchPadCtrl(1) = 0"));
+}
+
+TEST_F(Touchpad, NeitherLibraryMeansNothingHappens) {
+  testkit::InstallApp({L"Torvan.exe", L"testbed\\TARNACPIDLL32.dll"});
+  Start();
+  EXPECT_FALSE(PressShowsOsd(107));
+  EXPECT_TRUE(StillRunning());
+}
+
+using Robustness = DispatchTest;
+
+TEST_F(Robustness, ABurstOfRandomCodesLeavesTheServiceResponsive) {
+  Start();
+  std::vector<DWORD> codes(10000);
+  DWORD seed = 0x12345678;
+  for (auto& code : codes) {
+    seed = seed * 1664525 + 1013904223;  // full 32-bit range
+    code = seed;
+  }
+  // The driver queues what it can; the service works through it a key at a time.
+  testbed::InjectCodes(codes.data(), codes.size());
+  ASSERT_TRUE(WaitForReads(20, 10000));
+  EXPECT_TRUE(StillRunning());
+  CloseService(hwnd_);
+}
+
+}  // namespace

@@ -1,0 +1,83 @@
+// The OSD in this process, drawing pictures with known pixels: 478 opaque red,
+// 463 opaque blue, 461 fully transparent (19x12 each), 201 the 10x20 white marker,
+// 999 bytes that are not a PNG.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "notebook.h"
+#include "osd.h"
+#include "xres.h"
+
+constexpr DWORD kRed = 0xFFFF0000;
+constexpr DWORD kBlue = 0xFF0000FF;
+constexpr DWORD kWhite = 0xFFFFFFFF;
+
+// Pixel (x, y) of the surface, y counted from the top (the DIB is bottom-up).
+inline DWORD Pixel(int x, int y) { return OSDPixels()[(119 - y) * 200 + x]; }
+
+// The test image library and GDI+, as dialog initialisation sets them up.
+class ImageEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    testkit::InstallApp({L"testbed\\variants\\test-images\\Pictor.dll"});
+    SetDllDirectoryW(testkit::AppDir().c_str());
+    LoadImageLibrary();
+    ASSERT_NE(nullptr, ImageModule());
+    ASSERT_TRUE(GdiplusStarted());
+  }
+  void TearDown() override {
+    FreeImageLibrary();
+    ShutdownGdiplus();
+  }
+};
+
+// And the OSD window with its drawing surface.
+class OsdEnvironment : public ImageEnvironment {
+ public:
+  void SetUp() override {
+    ImageEnvironment::SetUp();
+    CreateOSDWindow();
+    ASSERT_NE(nullptr, hwndFW);
+  }
+  void TearDown() override {
+    EXPECT_TRUE(StopOSD(5000));
+    ReleaseOSDHolders();
+    ReleaseOSDSurface();
+    FreeImageLibrary();
+    ShutdownGdiplus();
+    DestroyOSDWindow();
+  }
+};
+
+// The OSD window belongs to this (the main) thread, and the display thread's
+// window calls wait for it: a waiting test keeps dispatching, as the service's
+// dialog loop does.
+inline void PumpFor(DWORD ms) {
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+// Until pred holds (or the time is up), checking every millisecond.
+template <typename Pred>
+bool WaitUntil(Pred pred, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!pred()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    PumpFor(1);
+  }
+  return true;
+}
+
+inline void SetRequest(LONG icon, LONG level, LONG showLevel) {
+  iOSDIcon = icon;
+  iOSDLevel = level;
+  bShowLevel = showLevel;
+}
+
+inline bool CycleEnds(DWORD timeoutMs = 5000) {
+  return WaitUntil([] { return hNodeThread == nullptr; }, timeoutMs);
+}
