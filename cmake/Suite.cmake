@@ -53,9 +53,10 @@ endfunction()
 # A test run under Wine in its own clone of the prefix for WINDOWS (winxp, vista,
 # win7, winxp64). Either builds its program from SOURCES or runs the program
 # TARGET, optionally with a gtest FILTER, so one program can be registered once
-# per Windows version.
+# per Windows version. DISPLAY gives the test a real X display (Xvfb) instead of
+# the headless driver; DESKTOP WxH runs it in a Wine virtual desktop there.
 function(suite_test name)
-  cmake_parse_arguments(ARG "" "WINDOWS;TARGET;FILTER;TIMEOUT" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "DISPLAY" "WINDOWS;TARGET;FILTER;TIMEOUT;DESKTOP" "SOURCES;LIBS;DEPENDS" ${ARGN})
   if(NOT ARG_WINDOWS)
     set(ARG_WINDOWS win7)
   endif()
@@ -67,9 +68,16 @@ function(suite_test name)
   if(ARG_FILTER)
     set(args --gtest_filter=${ARG_FILTER})
   endif()
+  set(screen)
+  if(ARG_DISPLAY OR ARG_DESKTOP)
+    set(screen --display)
+  endif()
+  if(ARG_DESKTOP)
+    list(APPEND screen --desktop ${ARG_DESKTOP})
+  endif()
   add_test(NAME ${name}
     COMMAND ${SUITE_WINE_RUN} --root ${SUITE_WINE_ROOT} --bin ${SUITE_BIN}
-            --windows ${ARG_WINDOWS} --isolate ${name}
+            --windows ${ARG_WINDOWS} --isolate ${name} ${screen}
             $<TARGET_FILE:${ARG_TARGET}> ${args})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)

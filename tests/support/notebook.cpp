@@ -1,5 +1,6 @@
 #include "notebook.h"
 
+#include <psapi.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -98,13 +99,14 @@ bool SameSizeInUse(const std::wstring& from, const std::wstring& to) {
          a.nFileSizeLow == b.nFileSizeLow && a.nFileSizeHigh == b.nFileSizeHigh;
 }
 
+
+}  // namespace
+
 std::string Narrow(const std::wstring& text) {
   std::string out;
   for (wchar_t c : text) out += c < 128 ? char(c) : '?';
   return out;
 }
-
-}  // namespace
 
 std::wstring BinDir() {
   wchar_t path[MAX_PATH];
@@ -352,6 +354,98 @@ int CountProcesses(const wchar_t* exeName) {
     if (_wcsicmp(entry.szExeFile, exeName) == 0) ++n;
   CloseHandle(snapshot);
   return n;
+}
+
+}  // namespace testkit
+
+namespace testkit {
+namespace {
+
+// The handles a process holds, counted in the system's handle table: Wine's
+// GetProcessHandleCount always reports 0.
+DWORD CountHandles(DWORD pid) {
+  struct Entry {
+    ULONG ownerPid;
+    BYTE objectType;
+    BYTE flags;
+    USHORT value;
+    PVOID object;
+    ULONG access;
+  };
+  using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+  static const Query query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+  constexpr ULONG kSystemHandleInformation = 16;
+  constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+  std::vector<BYTE> buffer(1 << 16);
+  ULONG needed = 0;
+  LONG status;
+  while ((status = query(kSystemHandleInformation, buffer.data(), ULONG(buffer.size()), &needed)) ==
+         kInfoLengthMismatch)
+    buffer.resize(buffer.size() * 2);
+  if (status != 0) return 0;
+  const ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
+  const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG));
+  DWORD owned = 0;
+  for (ULONG i = 0; i < count; ++i) owned += entries[i].ownerPid == pid ? 1 : 0;
+  return owned;
+}
+
+// Wine's GetGuiResources is a stub (0, ERROR_CALL_NOT_IMPLEMENTED). Its GDI keeps a
+// per-process handle table that the PEB points to, as Windows' GdiSharedHandleTable:
+// 65 536 entries of 24 bytes whose type byte is non-zero while the object lives.
+DWORD CountWineGdiObjects(HANDLE process) {
+  struct Entry {
+    unsigned long long object;
+    ULONG owner;
+    USHORT unique;
+    UCHAR type;
+    UCHAR flags;
+    unsigned long long userPointer;
+  };
+  static_assert(sizeof(Entry) == 24, "Wine's GDI handle entry");
+  constexpr size_t kEntries = 0x10000;
+  constexpr size_t kPebGdiSharedHandleTable = 0x94;
+  using Query = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+  static const Query query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+  struct {
+    PVOID reserved1;
+    BYTE* pebBase;
+    PVOID reserved2[4];
+  } basic = {};
+  ULONG length = 0;
+  if (query(process, 0 /* ProcessBasicInformation */, &basic, sizeof basic, &length) != 0) return 0;
+  ULONG table = 0;
+  SIZE_T read = 0;
+  if (!ReadProcessMemory(process, basic.pebBase + kPebGdiSharedHandleTable, &table, sizeof table,
+                         &read) ||
+      !table)
+    return 0;
+  std::vector<Entry> entries(kEntries);
+  if (!ReadProcessMemory(process, reinterpret_cast<void*>(static_cast<ULONG_PTR>(table)),
+                         entries.data(), entries.size() * sizeof(Entry), &read))
+    return 0;
+  DWORD live = 0;
+  for (size_t i = 0; i < read / sizeof(Entry); ++i) live += entries[i].type ? 1 : 0;
+  return live;
+}
+
+}  // namespace
+
+ProcessResources MeasureResources(HANDLE process) {
+  ProcessResources resources;
+  PROCESS_MEMORY_COUNTERS_EX memory = {};
+  memory.cb = sizeof memory;
+  if (K32GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                              sizeof memory))
+    resources.privateBytes = memory.PrivateUsage;
+  resources.handles = CountHandles(GetProcessId(process));
+  SetLastError(ERROR_SUCCESS);
+  resources.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
+  if (resources.gdiObjects == 0 && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED)
+    resources.gdiObjects = CountWineGdiObjects(process);
+  return resources;
 }
 
 }  // namespace testkit

@@ -10,6 +10,9 @@
 
 namespace testkit {
 
+// ASCII for messages: other characters become '?'.
+std::string Narrow(const std::wstring& text);
+
 // The build's bin folder (the one holding Torvan.exe and testbed\).
 std::wstring BinDir();
 // Where tests install the suite: "C:\Program Files\Torvan".
@@ -69,5 +72,15 @@ HWND WaitForDialog(const wchar_t* caption, DWORD pid, DWORD timeoutMs);
 std::vector<std::wstring> ChildTexts(HWND window);
 void KillProcesses(const wchar_t* exeName);
 int CountProcesses(const wchar_t* exeName);
+
+// What a process holds, measured from outside it.
+struct ProcessResources {
+  SIZE_T privateBytes = 0;  // GetProcessMemoryInfo's PrivateUsage
+  DWORD handles = 0;        // kernel handles it has open
+  DWORD gdiObjects = 0;     // live GDI objects it owns
+};
+// The process handle needs PROCESS_QUERY_INFORMATION and PROCESS_VM_READ (a handle
+// from StartProgram has both).
+ProcessResources MeasureResources(HANDLE process);
 
 }  // namespace testkit
