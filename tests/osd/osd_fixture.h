@@ -78,6 +78,6 @@ inline void SetRequest(LONG icon, LONG level, LONG showLevel) {
   bShowLevel = showLevel;
 }
 
-inline bool CycleEnds(DWORD timeoutMs = 5000) {
+inline bool CycleEnds(DWORD timeoutMs = 20000) {
   return WaitUntil([] { return hNodeThread == nullptr; }, timeoutMs);
 }

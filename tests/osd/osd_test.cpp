@@ -87,7 +87,7 @@ TEST_F(OsdCycle, OneRequestShowsThirtyFramesThenHides) {
   const DWORD start = GetTickCount();
   RequestOSD();
   ASSERT_NE(nullptr, hNodeThread);
-  EXPECT_TRUE(WaitUntil([] { return IsWindowVisible(hwndFW) != FALSE; }, 2000));
+  EXPECT_TRUE(WaitUntil([] { return IsWindowVisible(hwndFW) != FALSE; }, 15000));
   ASSERT_TRUE(CycleEnds());
   const DWORD elapsed = GetTickCount() - start;
   EXPECT_FALSE(IsWindowVisible(hwndFW));
@@ -109,15 +109,15 @@ TEST_F(OsdCycle, ASecondRequestExtendsTheRunningCycleWithItsPicture) {
   RequestOSD();
   HANDLE first = hNodeThread;
   ASSERT_NE(nullptr, first);
-  ASSERT_TRUE(WaitUntil([] { return iFrameCount >= 20; }, 3000));
+  ASSERT_TRUE(WaitUntil([] { return iFrameCount >= 20; }, 15000));
   SetRequest(463, -1, 0);
   RequestOSD();
   EXPECT_EQ(first, hNodeThread) << "no second display thread";
   EXPECT_LT(iFrameCount, 20);
   // The new picture shows from the next frames on.
-  EXPECT_TRUE(WaitUntil([] { return Pixel(100, 60) == kBlue; }, 1000));
+  EXPECT_TRUE(WaitUntil([] { return Pixel(100, 60) == kBlue; }, 15000));
   // Past where the first cycle would have ended, the window is still up.
-  ASSERT_TRUE(WaitUntil([] { return iFrameCount >= 25; }, 3000));
+  ASSERT_TRUE(WaitUntil([] { return iFrameCount >= 25; }, 15000));
   EXPECT_EQ(first, hNodeThread);
   EXPECT_TRUE(IsWindowVisible(hwndFW));
   ASSERT_TRUE(CycleEnds());
@@ -128,12 +128,12 @@ TEST_F(OsdCycle, ARequestDuringTheLastFrameIsNotLost) {
   for (int round = 0; round < 5; ++round) {
     SetRequest(478, -1, 0);
     RequestOSD();
-    ASSERT_TRUE(WaitUntil([] { return iFrameCount >= kOSDFrames - 1; }, 3000));
+    ASSERT_TRUE(WaitUntil([] { return iFrameCount >= kOSDFrames - 1; }, 15000));
     SetRequest(463, -1, 0);
     RequestOSD();
     // Either the running cycle took it up, or a new one started: either way a cycle
     // runs for the request and shows its picture.
-    ASSERT_TRUE(WaitUntil([] { return Pixel(100, 60) == kBlue; }, 1000)) << round;
+    ASSERT_TRUE(WaitUntil([] { return Pixel(100, 60) == kBlue; }, 15000)) << round;
     EXPECT_NE(nullptr, hNodeThread) << round;
     ASSERT_TRUE(CycleEnds()) << round;
   }
@@ -147,7 +147,7 @@ TEST_F(OsdCycle, WindowIsShownWithoutTakingTheFocus) {
   const HWND active = GetActiveWindow();
   SetRequest(478, -1, 0);
   RequestOSD();
-  ASSERT_TRUE(WaitUntil([] { return IsWindowVisible(hwndFW) != FALSE; }, 2000));
+  ASSERT_TRUE(WaitUntil([] { return IsWindowVisible(hwndFW) != FALSE; }, 15000));
   EXPECT_EQ(active, GetActiveWindow());
   EXPECT_NE(hwndFW, GetForegroundWindow());
   ASSERT_TRUE(CycleEnds());
@@ -191,7 +191,7 @@ TEST_F(OsdCycle, RequestsFromTwoThreadsNeverRunTwoDisplayThreads) {
   SetRequest(463, -1, 0);
   RequestOSD();
   ASSERT_NE(nullptr, hNodeThread);
-  EXPECT_TRUE(WaitUntil([] { return Pixel(100, 60) == kBlue; }, 1000));
+  EXPECT_TRUE(WaitUntil([] { return Pixel(100, 60) == kBlue; }, 15000));
   ASSERT_TRUE(CycleEnds());
   EXPECT_EQ(kOSDFrames, iFrameCount);
 }

@@ -61,9 +61,9 @@ class Screen : public DispatchTest {
     return colour;
   }
 
-  // Until the screen shows the colour at the point (or two seconds passed).
+  // Until the screen shows the colour at the point (or ten seconds passed).
   static bool ScreenShows(POINT at, COLORREF colour) {
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 1000; ++i) {
       if (ScreenPixel(at) == colour) return true;
       Sleep(10);
     }
@@ -79,7 +79,7 @@ class Screen : public DispatchTest {
 
   // Until the display cycle is over.
   void WaitGone() {
-    for (int i = 0; i < 400 && IsWindowVisible(osd_); ++i) Sleep(10);
+    for (int i = 0; i < 1500 && IsWindowVisible(osd_); ++i) Sleep(10);
     EXPECT_FALSE(IsWindowVisible(osd_));
   }
 
@@ -118,7 +118,7 @@ TEST_F(Screen, TheLevelMarkerMovesTwelvePixelsPerLevel) {
 TEST_F(Screen, LaunchKeysShowNothingVisible) {
   testkit::SetKnob("acpi", "ORMX", 2);  // launches nothing
   Press(81);
-  for (int i = 0; i < 200 && !IsWindowVisible(osd_); ++i) Sleep(10);
+  for (int i = 0; i < 1000 && !IsWindowVisible(osd_); ++i) Sleep(10);
   ASSERT_TRUE(IsWindowVisible(osd_)) << "the display cycle runs, fully transparent";
   for (int i = 0; i < 10 && IsWindowVisible(osd_); ++i) {
     EXPECT_EQ(background_, ScreenPixel(kIconPoint));
