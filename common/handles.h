@@ -69,6 +69,10 @@ struct DeleteObjectFn {
   void operator()(HGDIOBJ h) const { DeleteObject(h); }
 };
 
+struct ReleaseComFn {
+  void operator()(IUnknown* object) const { object->Release(); }
+};
+
 struct InvalidHandleValue {
   static HANDLE value() { return INVALID_HANDLE_VALUE; }
 };
@@ -81,6 +85,9 @@ using UniqueRegKey = UniqueAny<HKEY, RegCloseKeyFn>;
 using UniqueLocal = UniqueAny<HLOCAL, LocalFreeFn>;
 using UniqueMemoryDC = UniqueAny<HDC, DeleteDCFn>;
 using UniqueGdiObject = UniqueAny<HGDIOBJ, DeleteObjectFn>;
+// A COM interface pointer this code holds one reference of.
+template <typename T>
+using UniqueCom = UniqueAny<T*, ReleaseComFn>;
 
 // A window DC is given back to the window it came from, not deleted.
 class UniqueWindowDC {

@@ -32,10 +32,7 @@ static_assert(sizeof(MIXERCONTROLW) == 228,
 static_assert(sizeof(MIXERCONTROLDETAILS) == 24,
               "MIXERCONTROLDETAILS as the mixer expects it");
 
-struct ReleaseFn {
-  void operator()(IUnknown *object) const { object->Release(); }
-};
-template <typename T> using UniqueCom = suite::UniqueAny<T *, ReleaseFn>;
+using suite::UniqueCom;
 
 // x87 arithmetic keeps intermediates wider than single precision; the store
 // through memory is what rounds to it.

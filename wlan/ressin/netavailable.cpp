@@ -31,10 +31,7 @@ static_assert(NCS_CONNECTED == 2, "connected status");
 
 using NcFreeNetconPropertiesFn = VOID(WINAPI *)(NETCON_PROPERTIES *);
 
-struct ReleaseFn {
-  void operator()(IUnknown *object) const { object->Release(); }
-};
-template <typename T> using UniqueCom = suite::UniqueAny<T *, ReleaseFn>;
+using suite::UniqueCom;
 
 // A properties record goes back to netshell.dll's own free function.
 class PropertiesRecord {
