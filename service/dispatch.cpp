@@ -103,8 +103,10 @@ int MuteToggle() {
 
 void LaunchMail() {
   GetMailClientPath();
-  const INT_PTR r = reinterpret_cast<INT_PTR>(
-      ShellExecuteW(nullptr, L"open", szExecLocation, L"", L"", SW_SHOW));
+  // An empty file would make the shell open a folder window: no client, no launch.
+  const INT_PTR r = szExecLocation[0] ? reinterpret_cast<INT_PTR>(ShellExecuteW(
+                                            nullptr, L"open", szExecLocation, L"", L"", SW_SHOW))
+                                      : 0;
   if (r < 32) DebugLogW(L"[Vexil][HotkeyThread]FilePath(Outlook) : %s", szExecLocation);
 }
 

@@ -55,12 +55,17 @@ void SwitchToExternalOnly() {
   DISPLAY_DEVICEW device = DisplayDevice();
   for (DWORD index = 0; EnumDisplayDevicesW(nullptr, index, &device, 0); ++index) {
     DEVMODEW mode = RegistryMode();
-    if (!EnumDisplaySettingsW(device.DeviceName, ENUM_REGISTRY_SETTINGS, &mode))
+    const bool read =
+        EnumDisplaySettingsW(device.DeviceName, ENUM_REGISTRY_SETTINGS, &mode) != FALSE;
+    if (!read)
       DebugLogW(L"[Vexil][WindowProc]EnumDisplaySettings(%d,%s) Error : %d", index,
                 device.DeviceName, GetLastError());
     if (device.StateFlags & DISPLAY_DEVICE_PRIMARY_DEVICE) {
-      g_iPanelWidth = LONG(mode.dmPelsWidth);
-      g_iPanelHeight = LONG(mode.dmPelsHeight);
+      // A failed read would make code 97 later apply a zero size: keep the last good one.
+      if (read) {
+        g_iPanelWidth = LONG(mode.dmPelsWidth);
+        g_iPanelHeight = LONG(mode.dmPelsHeight);
+      }
       DebugLogW(L"[Vexil][WindowProc]Num : %d; Name : %s; Width : %d, Height : %d\n", index,
                 device.DeviceName, mode.dmPelsWidth, mode.dmPelsHeight);
       break;

@@ -40,6 +40,20 @@ TEST_F(Launch, MailKeyStartsTheDefaultMailClient) {
   EXPECT_TRUE(testkit::WaitForJournal("Quillmail Started(", 5000));
 }
 
+TEST_F(Launch, NoMailClientStillConfirmsAndStartsNothing) {
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Clients\\Mail", 0, nullptr,
+                                           0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  const wchar_t name[] = L"No Such Client";
+  RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(name), sizeof name);
+  RegCloseKey(key);
+  Start();
+  EXPECT_TRUE(PressShowsOsd(80));
+  Sleep(500);
+  EXPECT_FALSE(Called("Started("));
+  EXPECT_TRUE(StillRunning());
+}
+
 TEST_F(Launch, BrowserKeyStartsTheBrowserWhenTheMethodSaysZero) {
   testkit::SetKnob("acpi", "ORMX", 0);
   Start();
