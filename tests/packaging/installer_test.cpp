@@ -1,0 +1,299 @@
+// The installer round trip, run the way an administrator runs it: setup.exe /S,
+// then the uninstaller its registration names, each to its end.
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "notebook.h"
+
+namespace {
+
+const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Torvan";
+const wchar_t* const kShipped[] = {L"Torvan.exe", L"Tandrel.exe", L"Lumex.dll",   L"Fennic.dll",
+                                   L"Ressin.dll", L"Pelvari.dll", L"Pallion.dll", L"Pictor.dll"};
+const wchar_t kOtherFolder[] = L"C:\\Hotkeys Elsewhere";
+constexpr DWORD kProgramTimeoutMs = 60000;
+
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The string value, or "<absent>" when the key or value is missing.
+std::wstring RegistryString(const wchar_t* keyPath, const wchar_t* name) {
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return L"<absent>";
+  wchar_t value[512] = {};
+  DWORD size = sizeof value - sizeof(wchar_t);
+  DWORD type = 0;
+  const LONG result =
+      RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+  RegCloseKey(key);
+  if (result != ERROR_SUCCESS) return L"<absent>";
+  return type == REG_SZ ? value : L"<not REG_SZ>";
+}
+
+bool KeyExists(const wchar_t* keyPath) {
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// Splits a command line of the form "\"path\" arguments".
+void SplitCommand(const std::wstring& command, std::wstring* path, std::wstring* arguments) {
+  path->clear();
+  arguments->clear();
+  if (command.size() < 2 || command[0] != L'"') return;
+  const size_t close = command.find(L'"', 1);
+  if (close == std::wstring::npos) return;
+  *path = command.substr(1, close - 1);
+  if (close + 2 <= command.size()) *arguments = command.substr(close + 2);
+}
+
+// Paths of the modules a process has loaded.
+std::vector<std::wstring> ModulePaths(DWORD pid) {
+  std::vector<std::wstring> paths;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+  if (snapshot == INVALID_HANDLE_VALUE) return paths;
+  MODULEENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL ok = Module32FirstW(snapshot, &entry); ok; ok = Module32NextW(snapshot, &entry))
+    paths.push_back(entry.szExePath);
+  CloseHandle(snapshot);
+  return paths;
+}
+
+bool HasModule(const std::vector<std::wstring>& paths, const std::wstring& path) {
+  for (const auto& p : paths)
+    if (_wcsicmp(p.c_str(), path.c_str()) == 0) return true;
+  return false;
+}
+
+DWORD WindowProcess(HWND hwnd) {
+  DWORD pid = 0;
+  if (hwnd) GetWindowThreadProcessId(hwnd, &pid);
+  return pid;
+}
+
+class Installer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testkit::ResetJournal();
+    testkit::ClearKnobs();
+    StopSuite();
+    // A previous case may have left an installation or files of its own.
+    RemoveFolder(testkit::AppDir());
+    RemoveFolder(kOtherFolder);
+    ASSERT_FALSE(Exists(testkit::AppDir()));
+    HKEY run;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
+      RegDeleteValueW(run, L"Tandrel");
+      RegCloseKey(run);
+    }
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey);
+  }
+
+  void TearDown() override { StopSuite(); }
+
+  static void RemoveFolder(const std::wstring& folder) {
+    for (const wchar_t* file : kShipped) DeleteFileW((folder + L"\\" + file).c_str());
+    DeleteFileW((folder + L"\\uninst.exe").c_str());
+    DeleteFileW((folder + L"\\notes.txt").c_str());
+    RemoveDirectoryW(folder.c_str());
+  }
+
+  static void StopSuite() {
+    testkit::KillProcesses(L"Tandrel.exe");
+    testkit::KillProcesses(L"Torvan.exe");
+  }
+
+  // Runs a program to its end; its exit code, or STILL_ACTIVE when it hung.
+  static DWORD Run(const std::wstring& path, const std::wstring& arguments) {
+    testkit::Process process = testkit::StartProgram(path, arguments);
+    EXPECT_TRUE(process.Started()) << Narrow(path) << " " << GetLastError();
+    if (!process.WaitForExit(kProgramTimeoutMs)) {
+      process.Kill();
+      return STILL_ACTIVE;
+    }
+    return process.ExitCode();
+  }
+
+  static DWORD RunSetup(const std::wstring& arguments = L"/S") {
+    return Run(testkit::BinDir() + L"\\setup.exe", arguments);
+  }
+
+  // The quiet uninstall exactly as registered. It hands over to a copy of itself
+  // in a temporary folder ("Un.exe") and returns at once; that copy's end is the
+  // uninstall's.
+  static void RunRegisteredUninstall() {
+    std::wstring path, arguments;
+    SplitCommand(RegistryString(kUninstallKey, L"QuietUninstallString"), &path, &arguments);
+    ASSERT_TRUE(Exists(path)) << Narrow(path);
+    ASSERT_EQ(0u, Run(path, arguments));
+    for (int i = 0; i < 600 && testkit::CountProcesses(L"Un.exe") > 0; ++i) Sleep(50);
+    ASSERT_EQ(0, testkit::CountProcesses(L"Un.exe")) << "the uninstaller did not finish";
+  }
+
+  // Starts what the Run entry names, as a logon would, and waits for the
+  // service's window; the service's pid.
+  static DWORD StartAtLogon() {
+    std::wstring path, arguments;
+    SplitCommand(RegistryString(kRunKey, L"Tandrel"), &path, &arguments);
+    testkit::Process watcher = testkit::StartProgram(path, arguments);
+    EXPECT_TRUE(watcher.Started()) << Narrow(path);
+    const DWORD service = WindowProcess(testkit::WaitForWindow(L"Torvan", L"Torvan", 20000));
+    // The window exists from the start of dialog initialisation; the driver is
+    // opened after every library is bound.
+    EXPECT_TRUE(testkit::WaitForJournal("ACPI_LoadDriver", 20000));
+    return service;
+  }
+
+  static void ExpectNothingLeft(const std::wstring& folder) {
+    for (const wchar_t* file : kShipped)
+      EXPECT_FALSE(Exists(folder + L"\\" + file)) << Narrow(file);
+    EXPECT_FALSE(Exists(folder + L"\\uninst.exe"));
+    EXPECT_FALSE(Exists(folder));
+    EXPECT_EQ(L"<absent>", RegistryString(kRunKey, L"Tandrel"));
+    EXPECT_FALSE(KeyExists(kUninstallKey));
+    EXPECT_EQ(0, testkit::CountProcesses(L"Tandrel.exe"));
+    EXPECT_EQ(0, testkit::CountProcesses(L"Torvan.exe"));
+  }
+};
+
+// The service needs the notebook's ACPI access library, which is the
+// notebook's, not the installer's.
+class InstalledSuite : public Installer {
+ protected:
+  void SetUp() override {
+    Installer::SetUp();
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    acpi_ = std::wstring(system) + L"\\TARNACPIDLL32.dll";
+    ASSERT_TRUE(CopyFileW((testkit::BinDir() + L"\\testbed\\TARNACPIDLL32.dll").c_str(),
+                          acpi_.c_str(), FALSE))
+        << GetLastError();
+  }
+  void TearDown() override {
+    Installer::TearDown();
+    DeleteFileW(acpi_.c_str());
+  }
+  std::wstring acpi_;
+};
+
+TEST_F(Installer, SilentInstallPutsEveryBinaryTheRunEntryAndTheUninstaller) {
+  ASSERT_EQ(0u, RunSetup());
+
+  for (const wchar_t* file : kShipped) {
+    WIN32_FILE_ATTRIBUTE_DATA built = {}, installed = {};
+    ASSERT_TRUE(GetFileAttributesExW((testkit::BinDir() + L"\\" + file).c_str(),
+                                     GetFileExInfoStandard, &built));
+    ASSERT_TRUE(
+        GetFileAttributesExW(testkit::AppPath(file).c_str(), GetFileExInfoStandard, &installed))
+        << Narrow(file) << " not installed";
+    EXPECT_EQ(built.nFileSizeLow, installed.nFileSizeLow) << Narrow(file);
+  }
+  EXPECT_EQ(L"\"C:\\Program Files\\Torvan\\Tandrel.exe\"", RegistryString(kRunKey, L"Tandrel"));
+
+  EXPECT_EQ(L"\"C:\\Program Files\\Torvan\\uninst.exe\"",
+            RegistryString(kUninstallKey, L"UninstallString"));
+  EXPECT_EQ(L"\"C:\\Program Files\\Torvan\\uninst.exe\" /S",
+            RegistryString(kUninstallKey, L"QuietUninstallString"));
+  EXPECT_EQ(L"Torvan", RegistryString(kUninstallKey, L"DisplayName"));
+  EXPECT_EQ(L"C:\\Program Files\\Torvan", RegistryString(kUninstallKey, L"InstallLocation"));
+  EXPECT_TRUE(Exists(testkit::AppPath(L"uninst.exe")));
+  // Installing starts nothing: the watcher starts at the next logon.
+  EXPECT_EQ(0, testkit::CountProcesses(L"Tandrel.exe"));
+  EXPECT_EQ(0, testkit::CountProcesses(L"Torvan.exe"));
+}
+
+TEST_F(Installer, SilentUninstallLeavesNothing) {
+  ASSERT_EQ(0u, RunSetup());
+  RunRegisteredUninstall();
+  ExpectNothingLeft(testkit::AppDir());
+}
+
+TEST_F(Installer, UninstallKeepsAFileItDidNotInstallAndSoTheFolder) {
+  ASSERT_EQ(0u, RunSetup());
+  const std::wstring notes = testkit::AppPath(L"notes.txt");
+  HANDLE file = CreateFileW(notes.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file);
+  CloseHandle(file);
+
+  RunRegisteredUninstall();
+  for (const wchar_t* shipped : kShipped)
+    EXPECT_FALSE(Exists(testkit::AppPath(shipped))) << Narrow(shipped);
+  EXPECT_TRUE(Exists(notes));
+  EXPECT_EQ(L"<absent>", RegistryString(kRunKey, L"Tandrel"));
+  EXPECT_FALSE(KeyExists(kUninstallKey));
+}
+
+TEST_F(Installer, AnotherFolderIsWhatTheRunEntryAndTheUninstallerName) {
+  const std::wstring folder = kOtherFolder;
+  // /D must be last and unquoted, spaces and all.
+  ASSERT_EQ(0u, RunSetup(L"/S /D=" + folder));
+  EXPECT_TRUE(Exists(folder + L"\\Tandrel.exe"));
+  EXPECT_FALSE(Exists(testkit::AppDir()));
+  EXPECT_EQ(L"\"" + folder + L"\\Tandrel.exe\"", RegistryString(kRunKey, L"Tandrel"));
+
+  RunRegisteredUninstall();
+  ExpectNothingLeft(folder);
+}
+
+// A file that cannot be replaced must not be skipped in silence.
+TEST_F(Installer, ALockedFileFailsTheInstallInsteadOfPassingAsSuccess) {
+  CreateDirectoryW(testkit::AppDir().c_str(), nullptr);
+  HANDLE locked = CreateFileW(testkit::AppPath(L"Lumex.dll").c_str(), GENERIC_READ | GENERIC_WRITE,
+                              0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, locked);
+  const DWORD exitCode = RunSetup();
+  CloseHandle(locked);
+  EXPECT_NE(STILL_ACTIVE, exitCode) << "the silent installer waited for an answer";
+  EXPECT_NE(0u, exitCode);
+  // Nothing starts from the incomplete folder at logon, and it can be removed.
+  EXPECT_EQ(L"<absent>", RegistryString(kRunKey, L"Tandrel"));
+  RunRegisteredUninstall();
+  ExpectNothingLeft(testkit::AppDir());
+}
+
+TEST_F(InstalledSuite, TheWatcherFromTheInstalledFolderStartsTheInstalledService) {
+  ASSERT_EQ(0u, RunSetup());
+  const DWORD service = StartAtLogon();
+  ASSERT_NE(0u, service) << "no service window";
+
+  const auto modules = ModulePaths(service);
+  EXPECT_TRUE(HasModule(modules, testkit::AppPath(L"Torvan.exe")));
+  EXPECT_TRUE(HasModule(modules, testkit::AppPath(L"Lumex.dll")));
+  EXPECT_TRUE(HasModule(modules, testkit::AppPath(L"Pictor.dll")));
+  EXPECT_EQ(1, testkit::CountProcesses(L"Tandrel.exe"));
+  EXPECT_EQ(1, testkit::CountProcesses(L"Torvan.exe"));
+}
+
+// The watcher would start the old service again and running files cannot be
+// removed: the uninstaller ends both first.
+TEST_F(InstalledSuite, UninstallWhileTheSuiteRunsEndsItAndLeavesNothing) {
+  ASSERT_EQ(0u, RunSetup());
+  ASSERT_NE(0u, StartAtLogon());
+  RunRegisteredUninstall();
+  ExpectNothingLeft(testkit::AppDir());
+}
+
+TEST_F(InstalledSuite, InstallOverARunningSuiteReplacesIt) {
+  ASSERT_EQ(0u, RunSetup());
+  ASSERT_NE(0u, StartAtLogon());
+  ASSERT_EQ(0u, RunSetup());
+  EXPECT_EQ(0, testkit::CountProcesses(L"Tandrel.exe"));
+  EXPECT_EQ(0, testkit::CountProcesses(L"Torvan.exe"));
+  for (const wchar_t* file : kShipped) EXPECT_TRUE(Exists(testkit::AppPath(file))) << Narrow(file);
+  // What was replaced runs again.
+  EXPECT_NE(0u, StartAtLogon());
+}
+
+}  // namespace
