@@ -1,0 +1,93 @@
+// The whole suite on the simulated notebook: the real Torvan.exe with the real
+// libraries and pictures beside it, the notebook's own outside libraries as
+// journal-only stand-ins, and the vendors' stand-ins where a test puts them.
+#pragma once
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "../dispatch/dispatch_fixture.h"
+#include "journal.h"
+
+class SuiteTest : public DispatchTest {
+ protected:
+  void SetUp() override {
+    DispatchTest::SetUp();
+    InstallSuite();
+  }
+
+  static void InstallSuite() {
+    testkit::InstallApp({L"Torvan.exe", L"testbed\\TARNACPIDLL32.dll", L"testbed\\QKBD.dll",
+                         L"testbed\\Sorrel.dll", L"testbed\\Pelvara.dll", L"Lumex.dll",
+                         L"Fennic.dll", L"Ressin.dll", L"Pelvari.dll", L"Pallion.dll",
+                         L"Pictor.dll"});
+  }
+
+  // Copies a file from bin (e.g. L"testbed\\nvapi.dll") beside the installed service.
+  static bool PlaceBeside(const std::wstring& relative) {
+    const size_t slash = relative.find_last_of(L'\\');
+    const std::wstring name = slash == std::wstring::npos ? relative : relative.substr(slash + 1);
+    return CopyFileW((testkit::BinDir() + L"\\" + relative).c_str(),
+                     testkit::AppPath(name.c_str()).c_str(), FALSE) != FALSE;
+  }
+
+  // Removes one installed file, for the "missing piece" cases.
+  static bool RemoveInstalled(const wchar_t* name) {
+    return DeleteFileW(testkit::AppPath(name).c_str()) != FALSE;
+  }
+
+  static DWORD Knob(const char* component, const std::string& name, DWORD fallback = 0xDEADBEEF) {
+    return testbed::KnobDword(component, name.c_str(), fallback);
+  }
+
+  static void SetStringKnob(const char* component, const char* name, const std::string& value) {
+    HKEY key;
+    const std::string path = std::string("Software\\Testbed\\") + component;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   DWORD(value.size() + 1));
+    RegCloseKey(key);
+  }
+
+  // Journal lines since Start() that contain text.
+  int CountCalls(const std::string& text) {
+    int n = 0;
+    for (const auto& call : Calls()) n += call.find(text) != std::string::npos;
+    return n;
+  }
+
+  // Until n lines since Start() contain text (the second dispatch runs after the
+  // OSD was requested, so an action may still be under way when the OSD shows).
+  bool WaitForCalls(const std::string& text, int n, DWORD timeoutMs = 5000) {
+    const DWORD start = GetTickCount();
+    do {
+      if (CountCalls(text) >= n) return true;
+      Sleep(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return false;
+  }
+
+  // After a key, true when the OSD shows up again within the time: one request
+  // is one display cycle.
+  bool OsdShowsAgainWithin(DWORD ms) {
+    for (DWORD waited = 0; waited < ms; waited += 10) {
+      if (IsWindowVisible(osd_)) return true;
+      Sleep(10);
+    }
+    return false;
+  }
+};
+
+inline DWORD FloatBits(float value) {
+  DWORD bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+
+inline float BitsFloat(DWORD bits) {
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
