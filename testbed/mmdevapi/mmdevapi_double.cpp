@@ -346,6 +346,19 @@ HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void **out) {
   return g_factory.QueryInterface(iid, out);
 }
 
-HRESULT WINAPI DllCanUnloadNow() { return g_liveObjects == 0 ? S_OK : S_FALSE; }
+// Windows' own mmdevapi stays loaded once a process has used it. This double must
+// too: its static runtime takes a thread-local slot at every load and never gives
+// it back, so a key press that loaded and unloaded it would, a few thousand
+// presses later, leave the process without slots (the runtime then aborts).
+HRESULT WINAPI DllCanUnloadNow() { return S_FALSE; }
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    HMODULE pinned = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(instance), &pinned);
+  }
+  return TRUE;
+}
 
 } // extern "C"
