@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 inline double NowMs() {
@@ -25,7 +26,16 @@ inline double Percentile(std::vector<double> values, double p) {
   return values[index];
 }
 
-inline void Report(const char* what, const std::vector<double>& ms) {
-  printf("%-48s n=%zu  p50=%.3f ms  p99=%.3f ms  max=%.3f ms\n", what, ms.size(), Percentile(ms, 50),
-         Percentile(ms, 99), Percentile(ms, 100));
+// One figure for bench/run's table: "= <key> <value>".
+inline void Result(const char* key, double value) {
+  printf("= %s %.3f\n", key, value);
+  fflush(stdout);
+}
+
+// A sample's median and 99th percentile as key.p50 and key.p99, and a readable line.
+inline void Report(const char* key, const char* what, const std::vector<double>& ms) {
+  fprintf(stderr, "%-48s n=%zu  p50=%.3f ms  p99=%.3f ms  max=%.3f ms\n", what, ms.size(),
+          Percentile(ms, 50), Percentile(ms, 99), Percentile(ms, 100));
+  Result((std::string(key) + ".p50").c_str(), Percentile(ms, 50));
+  Result((std::string(key) + ".p99").c_str(), Percentile(ms, 99));
 }

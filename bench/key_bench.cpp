@@ -1,9 +1,12 @@
 // The real Torvan.exe on the simulated notebook (run inside a test prefix):
-//  - start-up: program start -> main window findable, over 20 starts;
+//  - start-up: Torvan.exe start -> main window findable, over 20 starts; Tandrel.exe
+//    start -> Torvan's window findable, over 10 starts;
 //  - key-event overhead: injection -> the touchpad library is called (its journal
 //    line), minus the 50 ms pause every key takes, over N presses;
-//  - idle cost: the service's CPU time over 60 s with no key pressed.
-// usage: key_bench [N] [idle seconds]
+//  - idle cost: the service's CPU time over a minute with no key pressed;
+//  - private bytes, handles and GDI objects of the service, from outside, at start,
+//    after one press of every key, and after M more presses.
+// usage: key_bench [N] [idle seconds] [M]
 #include <cstdlib>
 #include <string>
 
@@ -12,6 +15,11 @@
 #include "notebook.h"
 
 namespace {
+
+// Every notify code that acts inside the service. Launches and hibernate are left
+// out: they start other programs or would end the session on a real notebook.
+const DWORD kSoakCodes[] = {17, 24, 31, 32, 39, 46, 48, 49, 50,  51,  52,
+                            87, 88, 93, 94, 95, 97, 98, 99, 107, 125, 126};
 
 unsigned long long SystemMicros() {
   FILETIME now;
@@ -22,41 +30,80 @@ unsigned long long SystemMicros() {
 double CpuMs(HANDLE process) {
   FILETIME created, exited, kernel, user;
   GetProcessTimes(process, &created, &exited, &kernel, &user);
-  auto ms = [](FILETIME t) { return double((ULONGLONG)t.dwHighDateTime << 32 | t.dwLowDateTime) / 1e4; };
+  auto ms = [](FILETIME t) {
+    return double((ULONGLONG)t.dwHighDateTime << 32 | t.dwLowDateTime) / 1e4;
+  };
   return ms(kernel) + ms(user);
 }
 
-}  // namespace
+TarnAcpiStats DriverStats() {
+  TarnAcpiStats stats = {};
+  stats.size = sizeof stats;
+  testbed::QueryStats(&stats);
+  return stats;
+}
 
-int main(int argc, char** argv) {
-  const int presses = argc > 1 ? atoi(argv[1]) : 1000;
-  const int idleSeconds = argc > 2 ? atoi(argv[2]) : 60;
-  testkit::KillProcesses(L"Torvan.exe");
-  testkit::ClearKnobs();
-  testkit::ResetJournal();
-  testbed::ResetDriver();
-  testkit::InstallApp({L"Torvan.exe", L"Pictor.dll", L"testbed\\TARNACPIDLL32.dll",
-                       L"testbed\\Sorrel.dll"});
-
-  std::vector<double> startup;
-  for (int i = 0; i < 20; ++i) {
-    const double start = NowMs();
-    testkit::Process service = testkit::StartProgram(testkit::AppPath(L"Torvan.exe"));
-    if (!testkit::WaitForWindow(L"Torvan", L"Torvan", 10000)) {
-      fprintf(stderr, "key_bench: no window\n");
-      return 1;
+// Until the service has read every injected code, then the last key's pause and
+// picture; false when the service has ended or stopped reading.
+bool WaitDrained(const testkit::Process& service) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    const TarnAcpiStats stats = DriverStats();
+    if (stats.codesQueued == 0 && stats.readsServed >= stats.codesInjected) break;
+    if (service.WaitForExit(0)) {
+      fprintf(stderr, "key_bench: Torvan.exe ended with exit code 0x%08lx after %u reads\n",
+              service.ExitCode(), stats.readsServed);
+      Result("res.exit_code", service.ExitCode());
+      return false;
     }
-    startup.push_back(NowMs() - start);
-    service.Kill();
+    if (GetTickCount() - start > 600000) {
+      fprintf(stderr, "key_bench: Torvan.exe stopped reading keys after %u reads\n",
+              stats.readsServed);
+      return false;
+    }
+    Sleep(50);
   }
-  Report("start -> main window findable", startup);
+  Sleep(1000);
+  return true;
+}
 
-  testbed::ResetDriver();
-  testkit::Process service = testkit::StartProgram(testkit::AppPath(L"Torvan.exe"));
-  HWND hwnd = testkit::WaitForWindow(L"Torvan", L"Torvan", 10000);
-  DWORD_PTR ignored;
-  SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_BLOCK, 10000, &ignored);
+void ReportResources(const char* when, HANDLE service) {
+  const testkit::ProcessResources r = testkit::MeasureResources(service);
+  const std::string key = std::string("res.") + when;
+  Result((key + ".private_kb").c_str(), double(r.privateBytes) / 1024.0);
+  Result((key + ".handles").c_str(), r.handles);
+  Result((key + ".gdi").c_str(), r.gdiObjects);
+}
 
+HWND StartAndWait(testkit::Process& process, const wchar_t* program) {
+  process = testkit::StartProgram(testkit::AppPath(program));
+  return testkit::WaitForWindow(L"Torvan", L"Torvan", 10000);
+}
+
+bool MeasureStartUp() {
+  std::vector<double> service, watcher;
+  for (int i = 0; i < 20; ++i) {
+    testkit::Process process;
+    const double start = NowMs();
+    if (!StartAndWait(process, L"Torvan.exe")) return false;
+    service.push_back(NowMs() - start);
+    process.Kill();
+    process.WaitForExit(5000);
+  }
+  for (int i = 0; i < 10; ++i) {
+    testkit::Process process;
+    const double start = NowMs();
+    if (!StartAndWait(process, L"Tandrel.exe")) return false;
+    watcher.push_back(NowMs() - start);
+    process.Kill();
+    testkit::KillProcesses(L"Torvan.exe");
+  }
+  Report("start.torvan", "Torvan start -> main window findable", service);
+  Report("start.tandrel", "Tandrel start -> Torvan window findable", watcher);
+  return true;
+}
+
+bool MeasureOverhead(int presses) {
   std::vector<double> overhead;
   for (int i = 0; i < presses; ++i) {
     testkit::ResetJournal();
@@ -66,21 +113,82 @@ int main(int argc, char** argv) {
     unsigned long long reached = 0;
     for (int tries = 0; tries < 5000 && !reached; ++tries) {
       for (const auto& line : testkit::ReadJournal())
-        if (line.component == "Sorrel" && line.call.rfind("TouchPadCtrl", 0) == 0) reached = line.micros;
+        if (line.component == "Sorrel" && line.call.rfind("TouchPadCtrl", 0) == 0)
+          reached = line.micros;
       if (!reached) Sleep(1);
     }
     if (!reached) {
       fprintf(stderr, "key_bench: press %d never reached the touchpad library\n", i);
-      return 1;
+      return false;
     }
     overhead.push_back(double(reached - injected) / 1000.0 - 50.0);
   }
-  Report("key event -> action, minus the 50 ms pause", overhead);
+  Report("key.overhead", "key event -> action, minus the 50 ms pause", overhead);
+  return true;
+}
+
+// Returns how many presses the service worked through.
+int PressMany(const testkit::Process& service, int presses) {
+  std::vector<DWORD> codes;
+  DWORD seed = 0x2545F491;
+  for (int i = 0; i < presses; ++i) {
+    seed = seed * 1664525 + 1013904223;
+    codes.push_back(kSoakCodes[(seed >> 8) % (sizeof kSoakCodes / sizeof kSoakCodes[0])]);
+  }
+  // In chunks the driver's queue holds.
+  constexpr size_t kChunk = 1000;
+  for (size_t done = 0; done < codes.size(); done += kChunk) {
+    const size_t n = std::min(kChunk, codes.size() - done);
+    testbed::InjectCodes(codes.data() + done, n);
+    if (!WaitDrained(service)) return int(done);
+    fprintf(stderr, "key_bench: %zu presses\n", done + n);
+  }
+  return presses;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int presses = argc > 1 ? atoi(argv[1]) : 1000;
+  const int idleSeconds = argc > 2 ? atoi(argv[2]) : 60;
+  const int soakPresses = argc > 3 ? atoi(argv[3]) : 10000;
+  testkit::KillProcesses(L"Torvan.exe");
+  testkit::ClearKnobs();
+  testkit::ResetJournal();
+  testbed::ResetDriver();
+  testkit::InstallApp({L"Torvan.exe", L"Tandrel.exe", L"Pictor.dll", L"testbed\\TARNACPIDLL32.dll",
+                       L"testbed\\Sorrel.dll", L"testbed\\QKBD.dll", L"testbed\\Pelvara.dll",
+                       L"testbed\\probes\\Lumex.dll", L"testbed\\probes\\Fennic.dll",
+                       L"testbed\\probes\\Ressin.dll", L"testbed\\probes\\Pelvari.dll",
+                       L"testbed\\probes\\Pallion.dll"});
+  if (!MeasureStartUp()) {
+    fprintf(stderr, "key_bench: no Torvan window\n");
+    return 1;
+  }
+
+  testbed::ResetDriver();
+  testkit::Process service;
+  HWND hwnd = StartAndWait(service, L"Torvan.exe");
+  DWORD_PTR ignored;
+  SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_BLOCK, 10000, &ignored);
+  Sleep(1000);
+  ReportResources("start", service.Handle());
+
+  if (!MeasureOverhead(presses)) return 1;
 
   const double cpuBefore = CpuMs(service.Handle());
   Sleep(DWORD(idleSeconds) * 1000);
-  const double cpuAfter = CpuMs(service.Handle());
-  printf("%-48s %.1f ms CPU over %d s\n", "idle service", cpuAfter - cpuBefore, idleSeconds);
+  Result("idle.cpu_ms", CpuMs(service.Handle()) - cpuBefore);
+  Result("idle.seconds", idleSeconds);
+
+  testkit::ResetJournal();
+  testbed::InjectCodes(kSoakCodes, sizeof kSoakCodes / sizeof kSoakCodes[0]);
+  if (!WaitDrained(service)) return 1;
+  ReportResources("warm", service.Handle());
+  const int pressed = PressMany(service, soakPresses);
+  Result("res.presses", pressed);
+  if (pressed < soakPresses) return 1;
+  ReportResources("after", service.Handle());
   service.Kill();
   return 0;
 }

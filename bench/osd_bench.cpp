@@ -51,8 +51,8 @@ int main(int argc, char** argv) {
     InterlockedExchange(&iFrameCount, kOSDFrames);
   }
 
-  Report("OSD request -> first frame shown", firstFrame);
-  Report("one frame (clear, 2 decodes, compose, push)", frames);
+  Report("osd.first_frame", "OSD request -> first frame shown", firstFrame);
+  Report("osd.frame", "one frame (clear, 2 decodes, compose, push)", frames);
   StopOSD(5000);
   ReleaseOSDHolders();
   ReleaseOSDSurface();

@@ -439,7 +439,8 @@ ProcessResources MeasureResources(HANDLE process) {
   memory.cb = sizeof memory;
   if (K32GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
                               sizeof memory))
-    resources.privateBytes = memory.PrivateUsage;
+    // Windows reports the same figure in both; Wine leaves PrivateUsage at 0.
+    resources.privateBytes = memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage;
   resources.handles = CountHandles(GetProcessId(process));
   SetLastError(ERROR_SUCCESS);
   resources.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);

@@ -75,7 +75,7 @@ int CountProcesses(const wchar_t* exeName);
 
 // What a process holds, measured from outside it.
 struct ProcessResources {
-  SIZE_T privateBytes = 0;  // GetProcessMemoryInfo's PrivateUsage
+  SIZE_T privateBytes = 0;  // GetProcessMemoryInfo's PrivateUsage (PagefileUsage)
   DWORD handles = 0;        // kernel handles it has open
   DWORD gdiObjects = 0;     // live GDI objects it owns
 };
