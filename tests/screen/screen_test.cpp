@@ -91,6 +91,10 @@ ULONG_PTR Screen::gdiplus_ = 0;
 
 TEST_F(Screen, EachKindOfKeyShowsItsPicture) {
   testkit::SetKnob("Sorrel", "TouchPadCtrl", 777);
+  ExpectPictureFor(48, 478);   // volume up (the Core Audio double on Windows 7)
+  ExpectPictureFor(49, 463);   // volume down
+  ExpectPictureFor(50, 462);   // mute: sound off
+  ExpectPictureFor(50, 461);   // mute again: sound on
   ExpectPictureFor(17, 516);   // level notice
   ExpectPictureFor(46, 501);   // level notice
   ExpectPictureFor(51, 454);   // notice only
