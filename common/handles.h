@@ -124,4 +124,27 @@ class CoInitGuard {
   bool owns_;
 };
 
+// A lock that lives as long as the process. Never deleted: at exit another thread
+// may still be inside it, and deleting a held critical section is worse than leaving it.
+class ProcessLock {
+ public:
+  ProcessLock() { InitializeCriticalSection(&section_); }
+  ProcessLock(const ProcessLock&) = delete;
+  ProcessLock& operator=(const ProcessLock&) = delete;
+
+  class Hold {
+   public:
+    explicit Hold(ProcessLock& lock) : lock_(lock) { EnterCriticalSection(&lock_.section_); }
+    ~Hold() { LeaveCriticalSection(&lock_.section_); }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+   private:
+    ProcessLock& lock_;
+  };
+
+ private:
+  CRITICAL_SECTION section_;
+};
+
 }  // namespace suite

@@ -2,6 +2,7 @@
 
 #include "debuglog.h"
 #include "entry.h"
+#include "handles.h"
 
 using suite::DebugLogW;
 
@@ -27,20 +28,8 @@ PFN_One_Method_Raw g_pOneMethodRaw = nullptr;
 PFN_Multi_Method_Raw g_pMultiMethodRaw = nullptr;
 HANDLE g_hAcpiDevice = nullptr;
 
-// Guards every call into the access library. Never deleted: the hotkey thread may
-// still be inside a call while the process exits.
-struct AcpiSection {
-  AcpiSection() { InitializeCriticalSection(&cs); }
-  CRITICAL_SECTION cs;
-} g_acpiSection;
-
-class AcpiLock {
- public:
-  AcpiLock() { EnterCriticalSection(&g_acpiSection.cs); }
-  ~AcpiLock() { LeaveCriticalSection(&g_acpiSection.cs); }
-  AcpiLock(const AcpiLock&) = delete;
-  AcpiLock& operator=(const AcpiLock&) = delete;
-};
+// Guards every call into the access library (main thread and hotkey thread).
+suite::ProcessLock g_acpiLock;
 
 }  // namespace
 
@@ -66,7 +55,7 @@ bool AcpiHasLoadDriver() { return g_pLoadDriver != nullptr; }
 
 bool AcpiLoadDriver() {
   if (!g_pLoadDriver) return false;
-  AcpiLock lock;
+  suite::ProcessLock::Hold lock(g_acpiLock);
   HANDLE device = nullptr;
   if (!g_pLoadDriver(&device) || device == nullptr || device == INVALID_HANDLE_VALUE) return false;
   g_hAcpiDevice = device;
@@ -87,14 +76,14 @@ bool AcpiControl(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, D
 
 bool AcpiNoneMethod(DWORD method, DWORD* result) {
   if (!g_pNoneMethodRaw) return false;
-  AcpiLock lock;
+  suite::ProcessLock::Hold lock(g_acpiLock);
   BYTE scratch[kScratchBytes] = {};
   return g_pNoneMethodRaw(method, result, scratch) != 0;
 }
 
 bool AcpiOneMethod(DWORD method, DWORD argument) {
   if (!g_pOneMethodRaw) return false;
-  AcpiLock lock;
+  suite::ProcessLock::Hold lock(g_acpiLock);
   BYTE scratch1[kScratchBytes] = {};
   BYTE scratch2[kScratchBytes] = {};
   BYTE scratch3[kScratchBytes] = {};

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "debuglog.h"
+#include "handles.h"
 #include "hotkey.h"
 #include "pump.h"
 #include "xres.h"
@@ -42,18 +43,7 @@ CXRes g_levelHolder;
 // Guards starting, extending and ending a cycle: hNodeThread, iFrameCount resets,
 // g_bStopping. Never held across a window call (those may wait for the main thread,
 // which may be waiting for this lock in RequestOSD).
-struct OsdSection {
-  OsdSection() { InitializeCriticalSection(&cs); }
-  CRITICAL_SECTION cs;
-} g_osdSection;
-
-class OsdLock {
- public:
-  OsdLock() { EnterCriticalSection(&g_osdSection.cs); }
-  ~OsdLock() { LeaveCriticalSection(&g_osdSection.cs); }
-  OsdLock(const OsdLock&) = delete;
-  OsdLock& operator=(const OsdLock&) = delete;
-};
+suite::ProcessLock g_osdLock;
 
 // Signalled while no display thread draws; teardown waits on it.
 HANDLE g_hOsdIdle = CreateEventW(nullptr, TRUE, TRUE, nullptr);
@@ -61,7 +51,7 @@ bool g_bStopping = false;
 
 // Ends the cycle unless a request came in while its last frames were shown.
 bool FinishCycle() {
-  OsdLock lock;
+  suite::ProcessLock::Hold lock(g_osdLock);
   if (iFrameCount < kOSDFrames && !g_bStopping) return false;
   dPreNotifyCode = 0;
   CloseHandle(hNodeThread);
@@ -124,7 +114,7 @@ void CreateOSDWindow() {
 }
 
 void RequestOSD() {
-  OsdLock lock;
+  suite::ProcessLock::Hold lock(g_osdLock);
   if (g_bStopping) return;
   if (hNodeThread) {
     InterlockedExchange(&iFrameCount, 0);
@@ -195,7 +185,7 @@ DWORD WINAPI OSDThread(LPVOID) {
 
 bool StopOSD(DWORD timeoutMs) {
   {
-    OsdLock lock;
+    suite::ProcessLock::Hold lock(g_osdLock);
     g_bStopping = true;
   }
   return suite::WaitPumpingMessages(g_hOsdIdle, timeoutMs);

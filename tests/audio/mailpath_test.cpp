@@ -12,6 +12,7 @@
 #include "audio_fixture.h"
 #include "handles.h"
 #include "mailpath.h"
+#include "notebook.h"
 
 using namespace audio_test;
 
@@ -94,42 +95,7 @@ TEST(MailPathRules, PercentSignsAreLeftOutAndTheCopyStaysInBounds) {
 
 const wchar_t kMailKey[] = L"SOFTWARE\\Clients\\Mail";
 
-// The handles this process holds, from the system's handle table (Wine's
-// GetProcessHandleCount always reports 0).
-struct HandleEntry {
-  ULONG ownerPid;
-  BYTE objectType;
-  BYTE flags;
-  USHORT value;
-  PVOID object;
-  ULONG access;
-};
-struct HandleTable {
-  ULONG count;
-  HandleEntry entries[1];
-};
-
-DWORD OpenHandles() {
-  using Query = LONG(WINAPI *)(ULONG, PVOID, ULONG, PULONG);
-  static const Query query =
-      reinterpret_cast<Query>(reinterpret_cast<void *>(GetProcAddress(
-          GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
-  constexpr ULONG kSystemHandleInformation = 16;
-  std::vector<BYTE> buffer(1 << 16);
-  ULONG needed = 0;
-  LONG status;
-  while ((status = query(kSystemHandleInformation, buffer.data(),
-                         static_cast<ULONG>(buffer.size()), &needed)) ==
-         static_cast<LONG>(0xC0000004))
-    buffer.resize(buffer.size() * 2);
-  if (status != 0)
-    return 0;
-  const auto *table = reinterpret_cast<const HandleTable *>(buffer.data());
-  DWORD mine = 0;
-  for (ULONG i = 0; i < table->count; ++i)
-    mine += table->entries[i].ownerPid == GetCurrentProcessId() ? 1 : 0;
-  return mine;
-}
+DWORD OpenHandles() { return testkit::CountHandles(GetCurrentProcessId()); }
 
 class MailPath : public ::testing::Test {
 protected:

@@ -361,35 +361,6 @@ int CountProcesses(const wchar_t* exeName) {
 namespace testkit {
 namespace {
 
-// The handles a process holds, counted in the system's handle table: Wine's
-// GetProcessHandleCount always reports 0.
-DWORD CountHandles(DWORD pid) {
-  struct Entry {
-    ULONG ownerPid;
-    BYTE objectType;
-    BYTE flags;
-    USHORT value;
-    PVOID object;
-    ULONG access;
-  };
-  using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-  static const Query query = reinterpret_cast<Query>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
-  constexpr ULONG kSystemHandleInformation = 16;
-  constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
-  std::vector<BYTE> buffer(1 << 16);
-  ULONG needed = 0;
-  LONG status;
-  while ((status = query(kSystemHandleInformation, buffer.data(), ULONG(buffer.size()), &needed)) ==
-         kInfoLengthMismatch)
-    buffer.resize(buffer.size() * 2);
-  if (status != 0) return 0;
-  const ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
-  const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG));
-  DWORD owned = 0;
-  for (ULONG i = 0; i < count; ++i) owned += entries[i].ownerPid == pid ? 1 : 0;
-  return owned;
-}
 
 // Wine's GetGuiResources is a stub (0, ERROR_CALL_NOT_IMPLEMENTED). Its GDI keeps a
 // per-process handle table that the PEB points to, as Windows' GdiSharedHandleTable:
@@ -432,6 +403,36 @@ DWORD CountWineGdiObjects(HANDLE process) {
 }
 
 }  // namespace
+
+// The handles a process holds, counted in the system's handle table: Wine's
+// GetProcessHandleCount always reports 0.
+DWORD CountHandles(DWORD pid) {
+  struct Entry {
+    ULONG ownerPid;
+    BYTE objectType;
+    BYTE flags;
+    USHORT value;
+    PVOID object;
+    ULONG access;
+  };
+  using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+  static const Query query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+  constexpr ULONG kSystemHandleInformation = 16;
+  constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+  std::vector<BYTE> buffer(1 << 16);
+  ULONG needed = 0;
+  LONG status;
+  while ((status = query(kSystemHandleInformation, buffer.data(), ULONG(buffer.size()), &needed)) ==
+         kInfoLengthMismatch)
+    buffer.resize(buffer.size() * 2);
+  if (status != 0) return 0;
+  const ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
+  const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG));
+  DWORD owned = 0;
+  for (ULONG i = 0; i < count; ++i) owned += entries[i].ownerPid == pid ? 1 : 0;
+  return owned;
+}
 
 ProcessResources MeasureResources(HANDLE process) {
   ProcessResources resources;

@@ -73,6 +73,10 @@ std::vector<std::wstring> ChildTexts(HWND window);
 void KillProcesses(const wchar_t* exeName);
 int CountProcesses(const wchar_t* exeName);
 
+// Kernel handles process pid holds, from the system's handle table (Wine's
+// GetProcessHandleCount always reports 0).
+DWORD CountHandles(DWORD pid);
+
 // What a process holds, measured from outside it.
 struct ProcessResources {
   SIZE_T privateBytes = 0;  // GetProcessMemoryInfo's PrivateUsage (PagefileUsage)
