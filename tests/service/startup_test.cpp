@@ -52,6 +52,9 @@ TEST_F(Startup, MainWindowIsAHiddenPopupFoundByClassAndTitle) {
   const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
   EXPECT_TRUE(style & WS_POPUP);
   EXPECT_FALSE(style & WS_CAPTION);
+  // The dialog loop shows the window when it first goes idle; its first paint hides
+  // it again, so it is hidden once that paint has run.
+  for (int i = 0; i < 200 && IsWindowVisible(hwnd); ++i) Sleep(10);
   EXPECT_FALSE(IsWindowVisible(hwnd));
   wchar_t cls[32] = {};
   GetClassNameW(hwnd, cls, 32);
