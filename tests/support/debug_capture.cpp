@@ -61,6 +61,9 @@ std::vector<DebugLine> DebugOutputCapture::Lines() const {
 }
 
 void DebugOutputCapture::Clear() {
+  // A line written just before Clear may still be on its way to the monitor;
+  // without this it would arrive afterwards and look like a fresh one.
+  Sync(2000);
   std::lock_guard<std::mutex> lock(mutex_);
   lines_.clear();
 }

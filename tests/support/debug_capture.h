@@ -42,6 +42,7 @@ class DebugOutputCapture {
   void SetPidFilter(DWORD pid);
 
   std::vector<DebugLine> Lines() const;
+  // Drops every line written before the call, including ones still in flight.
   void Clear();
 
   // True once a kept line (since Start or Clear) contains substring.
