@@ -24,9 +24,7 @@ bool WaitForKeyEvent(HANDLE notifyEvent) {
   return WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0 + 1;
 }
 
-bool StopRequested(DWORD waitMs) {
-  return WaitForSingleObject(g_hHotkeyStop.get(), waitMs) == WAIT_OBJECT_0;
-}
+bool StopRequested() { return WaitForSingleObject(g_hHotkeyStop.get(), 0) == WAIT_OBJECT_0; }
 
 }  // namespace
 
@@ -45,8 +43,11 @@ DWORD WINAPI HotkeyThread(LPVOID parameter) {
       continue;
     }
 
-    // The pause before handling a key; cut short only by shutdown.
-    if (StopRequested(50)) return 0;
+    // The pause before handling a key. A plain Sleep: a wait with a timeout on the
+    // stop event wakes a good half millisecond late under Wine, on every key, and
+    // shutdown can afford the 50 ms. A key read just before shutdown is dropped.
+    Sleep(50);
+    if (StopRequested()) return 0;
 
     DebugLogW(L"[Vexil][HotkeyThread]dPreNotifyCode : %d ;NotifyCode: %d", dPreNotifyCode, code);
     DispatchNotifyCode(code);

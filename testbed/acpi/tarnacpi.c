@@ -27,6 +27,16 @@ static void ZeroStats(void) {
   g_stats.codesQueued = 0;
   g_stats.lastCode = 0;
   g_stats.failReadsPending = 0;
+  g_stats.lastSignalTimeLow = g_stats.lastSignalTimeHigh = 0;
+  g_stats.lastReadTimeLow = g_stats.lastReadTimeHigh = 0;
+}
+
+/* Benchmarks time the service's path from the signal to its action. */
+static void StampNow(unsigned int* low, unsigned int* high) {
+  LARGE_INTEGER now;
+  KeQuerySystemTime(&now);
+  *low = now.LowPart;
+  *high = (unsigned int)now.HighPart;
 }
 
 static PKEVENT SwapEvent(PKEVENT event) {
@@ -113,6 +123,7 @@ static NTSTATUS GetNotifyCode(PIRP irp, PIO_STACK_LOCATION stack) {
     g_count--;
     g_stats.readsServed++;
     g_stats.lastCode = code;
+    StampNow(&g_stats.lastReadTimeLow, &g_stats.lastReadTimeHigh);
     status = STATUS_SUCCESS;
   }
   /* An auto-reset event merges signals that arrived before the client woke,
@@ -142,7 +153,10 @@ static NTSTATUS Inject(PIRP irp, PIO_STACK_LOCATION stack) {
     g_queue[(g_head + g_count) % TARN_ACPI_QUEUE_CAPACITY] = codes[i];
     g_count++;
     g_stats.codesInjected++;
-    if (g_event != NULL) KeSetEvent(g_event, IO_NO_INCREMENT, FALSE);
+    if (g_event != NULL) {
+      StampNow(&g_stats.lastSignalTimeLow, &g_stats.lastSignalTimeHigh);
+      KeSetEvent(g_event, IO_NO_INCREMENT, FALSE);
+    }
   }
   KeReleaseSpinLock(&g_lock, irql);
   return STATUS_SUCCESS;
@@ -167,6 +181,10 @@ static NTSTATUS Stats(PIRP irp, PIO_STACK_LOCATION stack) {
   out->codesQueued = g_stats.codesQueued;
   out->lastCode = g_stats.lastCode;
   out->failReadsPending = g_stats.failReadsPending;
+  out->lastSignalTimeLow = g_stats.lastSignalTimeLow;
+  out->lastSignalTimeHigh = g_stats.lastSignalTimeHigh;
+  out->lastReadTimeLow = g_stats.lastReadTimeLow;
+  out->lastReadTimeHigh = g_stats.lastReadTimeHigh;
   KeReleaseSpinLock(&g_lock, irql);
   irp->IoStatus.Information = sizeof(TarnAcpiStats);
   return STATUS_SUCCESS;

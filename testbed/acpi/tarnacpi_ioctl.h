@@ -43,6 +43,10 @@ typedef struct TarnAcpiStats {
   unsigned int codesQueued;       /* codes waiting now */
   unsigned int lastCode;          /* last code served, 0 before the first */
   unsigned int failReadsPending;  /* forced failures still to come */
+  /* System time (100 ns since 1601, as GetSystemTimeAsFileTime) of the last
+     injection that signalled the client, and of the last code served. */
+  unsigned int lastSignalTimeLow, lastSignalTimeHigh;
+  unsigned int lastReadTimeLow, lastReadTimeHigh;
 } TarnAcpiStats;
 
 #endif /* TARNACPI_IOCTL_H */
