@@ -5,7 +5,8 @@
 //
 // Knobs (component "igfx"):
 //   Present       1: Intel graphics hardware is there (default 0: the class object
-//                 refuses, as when the driver is not installed)
+//                 is handed out but creating the object fails, as when the
+//                 driver's component is registered and finds no hardware)
 //   Devices       attachable devices reported by the enumeration (default 2)
 //   DeviceType    type word of every device (default 0x12)
 //   ChangeActiveDevices  HRESULT to return from a valid change (default 0)
@@ -36,8 +37,6 @@ constexpr DWORD kMonitor = 1;
 constexpr DWORD kBadConfiguration = 9;
 constexpr DWORD kRecordSize = 120;
 
-LONG g_objects = 0;
-LONG g_locks = 0;
 
 struct Object {
   const void* const* vtable;
@@ -92,10 +91,7 @@ ULONG STDMETHODCALLTYPE AddRef(Object* self) {
 ULONG STDMETHODCALLTYPE Release(Object* self) {
   const LONG refs = InterlockedDecrement(&self->refs);
   testbed::Journal(kComponent, "Release() = %ld", refs);
-  if (refs == 0) {
-    delete self;
-    InterlockedDecrement(&g_objects);
-  }
+  if (refs == 0) delete self;
   return ULONG(refs);
 }
 
@@ -189,21 +185,20 @@ HRESULT STDMETHODCALLTYPE CreateInstance(Factory*, IUnknown* outer, REFIID iid, 
   if (!out) return E_POINTER;
   *out = nullptr;
   if (outer) return CLASS_E_NOAGGREGATION;
+  if (testbed::KnobDword(kComponent, "Present", 0) != 1) {
+    testbed::Journal(kComponent, "CreateInstance(%s) = 0x%lx", GuidText(iid).c_str(),
+                     ULONG(CLASS_E_CLASSNOTAVAILABLE));
+    return CLASS_E_CLASSNOTAVAILABLE;
+  }
   Object* object = new Object{kVtable, 1};
-  InterlockedIncrement(&g_objects);
   const HRESULT hr = QueryInterface(object, iid, out);
   Release(object);
   testbed::Journal(kComponent, "CreateInstance(%s) = 0x%lx", GuidText(iid).c_str(), ULONG(hr));
   return hr;
 }
 
-HRESULT STDMETHODCALLTYPE LockServer(Factory*, BOOL lock) {
-  if (lock)
-    InterlockedIncrement(&g_locks);
-  else
-    InterlockedDecrement(&g_locks);
-  return S_OK;
-}
+// The DLL stays loaded anyway (DllCanUnloadNow), so there is nothing to lock.
+HRESULT STDMETHODCALLTYPE LockServer(Factory*, BOOL) { return S_OK; }
 
 const void* const kFactoryVtable[5] = {
     reinterpret_cast<const void*>(&FactoryQueryInterface),
@@ -226,10 +221,12 @@ bool HostedBySurrogate() {
 extern "C" {
 
 HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-  // Wine 8 answers a failed in-process creation under CLSCTX_SERVER by starting a
-  // dllhost.exe surrogate for the class, which Windows does only for classes
-  // registered with a DllSurrogate. The object is in-process only: a surrogate is
-  // refused, silently, so that it neither serves nor writes into the journal late.
+  // The class object is always there; without the hardware only the creation
+  // fails. A failed DllGetClassObject would make Wine 8 go on to look for a local
+  // server (it even starts dllhost.exe as a surrogate), and that search, made while
+  // another thread of the caller decodes a PNG through GDI+, crashes the caller in
+  // Wine's gdiplus. Should a surrogate start all the same, it is refused silently,
+  // so that it neither serves nor writes into the journal late.
   if (HostedBySurrogate()) {
     if (out) *out = nullptr;
     return CLASS_E_CLASSNOTAVAILABLE;
@@ -239,13 +236,19 @@ HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** out)
     hr = E_POINTER;
   } else {
     *out = nullptr;
-    if (IsEqualCLSID(clsid, kClsid) && testbed::KnobDword(kComponent, "Present", 0) == 1)
-      hr = FactoryQueryInterface(&g_factory, iid, out);
+    if (IsEqualCLSID(clsid, kClsid)) hr = FactoryQueryInterface(&g_factory, iid, out);
   }
   testbed::Journal(kComponent, "DllGetClassObject(%s) = 0x%lx", GuidText(clsid).c_str(), ULONG(hr));
   return hr;
 }
 
-HRESULT STDAPICALLTYPE DllCanUnloadNow() { return g_objects == 0 && g_locks == 0 ? S_OK : S_FALSE; }
+// Lumex creates and releases the object at every display key, and COM would
+// unload the DLL each time (see testbed::StayLoaded for why it must not).
+HRESULT STDAPICALLTYPE DllCanUnloadNow() { return S_FALSE; }
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) testbed::StayLoaded(instance);
+  return TRUE;
+}
 
 }  // extern "C"

@@ -110,4 +110,10 @@ std::string HexBytes(const void* data, size_t size) {
   return out;
 }
 
+void StayLoaded(HINSTANCE instance) {
+  HMODULE pinned = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                     reinterpret_cast<LPCWSTR>(instance), &pinned);
+}
+
 }  // namespace testbed

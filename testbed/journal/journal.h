@@ -30,6 +30,12 @@ bool KnobExists(const char* component, const char* name);
 // Writes a DWORD knob: device state a stand-in keeps across calls and processes.
 void SetKnobDword(const char* component, const char* name, DWORD value);
 
+// Keeps a stand-in DLL loaded for the rest of the process, for doubles that COM
+// would otherwise load and unload at every request: each DLL's static runtime
+// takes a thread-local slot at every load and never gives it back, so a few
+// thousand unloads leave the process without slots and the runtime aborts.
+void StayLoaded(HINSTANCE instance);
+
 // "a1 b2 ..." for a record's bytes, as journal lines show them.
 std::string HexBytes(const void* data, size_t size);
 

@@ -346,18 +346,12 @@ HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void **out) {
   return g_factory.QueryInterface(iid, out);
 }
 
-// Windows' own mmdevapi stays loaded once a process has used it. This double must
-// too: its static runtime takes a thread-local slot at every load and never gives
-// it back, so a key press that loaded and unloaded it would, a few thousand
-// presses later, leave the process without slots (the runtime then aborts).
+// Windows' own mmdevapi stays loaded once a process has used it; so does this
+// double (see testbed::StayLoaded for why it must).
 HRESULT WINAPI DllCanUnloadNow() { return S_FALSE; }
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    HMODULE pinned = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                       reinterpret_cast<LPCWSTR>(instance), &pinned);
-  }
+  if (reason == DLL_PROCESS_ATTACH) testbed::StayLoaded(instance);
   return TRUE;
 }
 
