@@ -3,6 +3,7 @@
 #pragma once
 
 #include "../service/service_fixture.h"
+#include "handles.h"
 
 constexpr wchar_t kIntelAdapter[] = L"PCI\\VEN_8086&DEV_4229&SUBSYS_11018086&REV_61";
 
@@ -44,6 +45,16 @@ class DispatchTest : public ServiceTest {
     if (shown)
       for (int i = 0; i < 1500 && IsWindowVisible(osd_); ++i) Sleep(10);
     return shown;
+  }
+
+  // The mail client the mail key looks up, as the mail program's installer names it.
+  static void SetDefaultMailClient(const wchar_t* name) {
+    suite::UniqueRegKey key;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Clients\\Mail", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, key.put(), nullptr));
+    RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
+                   DWORD((lstrlenW(name) + 1) * sizeof(wchar_t)));
   }
 
   // Press a key and tell whether it was confirmed on screen.

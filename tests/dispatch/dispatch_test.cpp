@@ -29,24 +29,14 @@ TEST_F(Notices, HibernateIsConfirmedWithAnEmptyPicture) {
 using Launch = DispatchTest;
 
 TEST_F(Launch, MailKeyStartsTheDefaultMailClient) {
-  HKEY key;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Clients\\Mail", 0, nullptr,
-                                           0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-  const wchar_t name[] = L"Quillmail";
-  RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(name), sizeof name);
-  RegCloseKey(key);
+  SetDefaultMailClient(L"Quillmail");
   Start();
   EXPECT_TRUE(PressShowsOsd(80));
   EXPECT_TRUE(testkit::WaitForJournal("Quillmail Started(", 5000));
 }
 
 TEST_F(Launch, NoMailClientStillConfirmsAndStartsNothing) {
-  HKEY key;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Clients\\Mail", 0, nullptr,
-                                           0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-  const wchar_t name[] = L"No Such Client";
-  RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(name), sizeof name);
-  RegCloseKey(key);
+  SetDefaultMailClient(L"No Such Client");
   Start();
   EXPECT_TRUE(PressShowsOsd(80));
   Sleep(500);

@@ -44,15 +44,6 @@ class SoakTest : public DispatchTest {
     SetDefaultMailClient(L"Quillmail");
   }
 
-  static void SetDefaultMailClient(const wchar_t* name) {
-    suite::UniqueRegKey key;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Clients\\Mail", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, key.put(), nullptr));
-    RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
-                   DWORD((lstrlenW(name) + 1) * sizeof(wchar_t)));
-  }
-
   // Until the service has read every key injected so far and the OSD is down.
   bool Drained(DWORD timeoutMs) {
     const DWORD start = GetTickCount();
