@@ -14,6 +14,6 @@ GUID* __cdecl GetActiveSchemeGUID(GUID* out);
 DWORD __cdecl GetPowerReadValueIndex(const GUID* scheme, GUID subgroup, GUID setting,
                                      DWORD selector);
 // Win32 error code of the write; ERROR_INVALID_PARAMETER for an unknown selector.
-DWORD __cdecl SetPowerWriteValueIndex(const GUID* scheme, GUID subgroup, GUID setting,
-                                      DWORD value, DWORD selector);
+DWORD __cdecl SetPowerWriteValueIndex(const GUID* scheme, GUID subgroup, GUID setting, DWORD value,
+                                      DWORD selector);
 }

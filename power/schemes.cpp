@@ -101,8 +101,7 @@ void CreateBrandScheme(const wchar_t* brandName) {
 void WriteSchemeSettings(int brandIndex, const GUID& scheme, DWORD selector) {
   if (brandIndex < 0 || brandIndex >= kBrandCount || selector > kSelectorDC) return;
   for (int row = 0; row < kSettingCount; ++row)
-    SetPowerWriteValueIndex(&scheme, g_schemeSettings[row].subgroup,
-                            g_schemeSettings[row].setting,
+    SetPowerWriteValueIndex(&scheme, g_schemeSettings[row].subgroup, g_schemeSettings[row].setting,
                             g_brandSchemes[brandIndex].values[row][selector], selector);
 }
 

@@ -14,7 +14,7 @@ using suite::DebugLogW;
 // Process-wide state of the audio operations; all of it is touched on the
 // hotkey thread only, one key press at a time.
 HMIXER m_hMixer = nullptr;
-IAudioEndpointVolume *pEndpointVolume = nullptr;
+IAudioEndpointVolume* pEndpointVolume = nullptr;
 
 namespace {
 
@@ -25,12 +25,9 @@ bool bCOMInitialized = false;
 constexpr DWORD kBalanceUnits = 10000;
 
 static_assert(sizeof(MIXERLINEW) == 280, "MIXERLINEW as the mixer expects it");
-static_assert(sizeof(MIXERLINECONTROLSW) == 24,
-              "MIXERLINECONTROLSW as the mixer expects it");
-static_assert(sizeof(MIXERCONTROLW) == 228,
-              "MIXERCONTROLW as the mixer expects it");
-static_assert(sizeof(MIXERCONTROLDETAILS) == 24,
-              "MIXERCONTROLDETAILS as the mixer expects it");
+static_assert(sizeof(MIXERLINECONTROLSW) == 24, "MIXERLINECONTROLSW as the mixer expects it");
+static_assert(sizeof(MIXERCONTROLW) == 228, "MIXERCONTROLW as the mixer expects it");
+static_assert(sizeof(MIXERCONTROLDETAILS) == 24, "MIXERCONTROLDETAILS as the mixer expects it");
 
 using suite::UniqueCom;
 
@@ -43,17 +40,16 @@ float RoundToSingle(double value) {
 
 HMIXEROBJ MixerObject() { return reinterpret_cast<HMIXEROBJ>(m_hMixer); }
 
-bool GetSpeakerLine(MIXERLINEW *line) {
+bool GetSpeakerLine(MIXERLINEW* line) {
   ZeroMemory(line, sizeof(*line));
   line->cbStruct = sizeof(*line);
   line->dwComponentType = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
   return mixerGetLineInfoW(MixerObject(), line,
-                           MIXER_OBJECTF_HMIXER |
-                               MIXER_GETLINEINFOF_COMPONENTTYPE) ==
+                           MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) ==
          MMSYSERR_NOERROR;
 }
 
-bool GetLineControl(DWORD lineId, DWORD controlType, MIXERCONTROLW *control) {
+bool GetLineControl(DWORD lineId, DWORD controlType, MIXERCONTROLW* control) {
   ZeroMemory(control, sizeof(*control));
   MIXERLINECONTROLSW controls = {};
   controls.cbStruct = sizeof(controls);
@@ -63,14 +59,12 @@ bool GetLineControl(DWORD lineId, DWORD controlType, MIXERCONTROLW *control) {
   controls.cbmxctrl = sizeof(*control);
   controls.pamxctrl = control;
   return mixerGetLineControlsW(MixerObject(), &controls,
-                               MIXER_OBJECTF_HMIXER |
-                                   MIXER_GETLINECONTROLSF_ONEBYTYPE) ==
+                               MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) ==
          MMSYSERR_NOERROR;
 }
 
 // items: channels 32-bit values (MIXERCONTROLDETAILS_BOOLEAN or _UNSIGNED).
-MIXERCONTROLDETAILS ControlDetails(DWORD controlId, DWORD channels,
-                                   void *items) {
+MIXERCONTROLDETAILS ControlDetails(DWORD controlId, DWORD channels, void* items) {
   MIXERCONTROLDETAILS details = {};
   details.cbStruct = sizeof(details);
   details.dwControlID = controlId;
@@ -81,29 +75,27 @@ MIXERCONTROLDETAILS ControlDetails(DWORD controlId, DWORD channels,
   return details;
 }
 
-bool ReadControl(DWORD controlId, DWORD channels, void *items) {
+bool ReadControl(DWORD controlId, DWORD channels, void* items) {
   MIXERCONTROLDETAILS details = ControlDetails(controlId, channels, items);
   return mixerGetControlDetailsW(MixerObject(), &details,
-                                 MIXER_OBJECTF_HMIXER |
-                                     MIXER_GETCONTROLDETAILSF_VALUE) ==
+                                 MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE) ==
          MMSYSERR_NOERROR;
 }
 
-bool WriteControl(DWORD controlId, DWORD channels, void *items) {
+bool WriteControl(DWORD controlId, DWORD channels, void* items) {
   MIXERCONTROLDETAILS details = ControlDetails(controlId, channels, items);
   return mixerSetControlDetails(MixerObject(), &details,
-                                MIXER_OBJECTF_HMIXER |
-                                    MIXER_SETCONTROLDETAILSF_VALUE) ==
+                                MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE) ==
          MMSYSERR_NOERROR;
 }
 
 // The end every endpoint operation shares, on every path: the pause, then the
 // interface, then the apartment.
 class EndpointOperation {
-public:
+ public:
   EndpointOperation() : initialized_(COMInit() == 1) {}
-  EndpointOperation(const EndpointOperation &) = delete;
-  EndpointOperation &operator=(const EndpointOperation &) = delete;
+  EndpointOperation(const EndpointOperation&) = delete;
+  EndpointOperation& operator=(const EndpointOperation&) = delete;
   ~EndpointOperation() {
     Sleep(50);
     if (pEndpointVolume) {
@@ -117,17 +109,16 @@ public:
   }
   bool initialized() const { return initialized_; }
 
-private:
+ private:
   bool initialized_;
 };
 
 bool IsMuted(BOOL value) { return value != FALSE; }
 
-} // namespace
+}  // namespace
 
 DWORD StepMixerValue(DWORD value, int direction) {
-  if (direction == 1)
-    return value < kMixerMax - kMixerStep ? value + kMixerStep : kMixerMax;
+  if (direction == 1) return value < kMixerMax - kMixerStep ? value + kMixerStep : kMixerMax;
   return value > kMixerStep ? value - kMixerStep : 0;
 }
 
@@ -135,44 +126,37 @@ LONG MixerLevel(DWORD value) {
   return static_cast<LONG>((static_cast<ULONGLONG>(value) * 15) / kMixerMax);
 }
 
-DWORD LoudestChannel(const DWORD *values, DWORD count) {
+DWORD LoudestChannel(const DWORD* values, DWORD count) {
   DWORD loudest = 0;
   for (DWORD i = 1; i < count; ++i)
-    if (values[i] > values[loudest])
-      loudest = i;
+    if (values[i] > values[loudest]) loudest = i;
   return loudest;
 }
 
 float BalanceRatio(DWORD quieter, DWORD louder) {
-  if (louder == 0)
-    return static_cast<float>(kBalanceUnits);
+  if (louder == 0) return static_cast<float>(kBalanceUnits);
   // Wide product: a value beyond the mixer's bounds must not wrap.
-  return static_cast<float>((static_cast<ULONGLONG>(quieter) * kBalanceUnits) /
-                            louder);
+  return static_cast<float>((static_cast<ULONGLONG>(quieter) * kBalanceUnits) / louder);
 }
 
 DWORD ScaleByRatio(DWORD value, float ratio) {
-  return static_cast<DWORD>(
-      RoundToSingle(static_cast<double>(value) * ratio / kBalanceUnits));
+  return static_cast<DWORD>(RoundToSingle(static_cast<double>(value) * ratio / kBalanceUnits));
 }
 
-DWORD StepMixerChannels(DWORD *values, DWORD count, int direction) {
-  if (count == 0)
-    return 0;
+DWORD StepMixerChannels(DWORD* values, DWORD count, int direction) {
+  if (count == 0) return 0;
   const DWORD iMax = LoudestChannel(values, count);
   const DWORD louder = values[iMax];
   const DWORD stepped = StepMixerValue(louder, direction);
   for (DWORD i = 0; i < count; ++i)
-    if (i != iMax)
-      values[i] = ScaleByRatio(stepped, BalanceRatio(values[i], louder));
+    if (i != iMax) values[i] = ScaleByRatio(stepped, BalanceRatio(values[i], louder));
   values[iMax] = stepped;
   return stepped;
 }
 
 float StepEndpointUp(float value) {
   const float headroom = RoundToSingle(1.0 - value);
-  if (headroom > kEndpointStep)
-    return RoundToSingle(static_cast<double>(value) + kEndpointStep);
+  if (headroom > kEndpointStep) return RoundToSingle(static_cast<double>(value) + kEndpointStep);
   return 1.0f;
 }
 
@@ -188,8 +172,7 @@ LONG EndpointLevel(float value) {
 }
 
 int InitMixer() {
-  if (mixerGetNumDevs() == 0)
-    return 1;
+  if (mixerGetNumDevs() == 0) return 1;
   HMIXER mixer = nullptr;
   if (mixerOpen(&mixer, 0, 0, 0, 0) != MMSYSERR_NOERROR) {
     DebugLogW(L"[Vexil][InitMixer]mixerOpen() Error");
@@ -198,8 +181,8 @@ int InitMixer() {
   m_hMixer = mixer;
   MIXERCAPSW caps = {};
   static_assert(sizeof(caps) == 80, "MIXERCAPSW as the mixer expects it");
-  if (mixerGetDevCapsW(reinterpret_cast<UINT_PTR>(m_hMixer), &caps,
-                       sizeof(caps)) != MMSYSERR_NOERROR) {
+  if (mixerGetDevCapsW(reinterpret_cast<UINT_PTR>(m_hMixer), &caps, sizeof(caps)) !=
+      MMSYSERR_NOERROR) {
     DebugLogW(L"[Vexil][InitMixer]mixerGetDevCaps() Error");
     return 0;
   }
@@ -207,8 +190,7 @@ int InitMixer() {
 }
 
 int CloseMixer() {
-  if (!m_hMixer)
-    return 0;
+  if (!m_hMixer) return 0;
   const MMRESULT result = mixerClose(m_hMixer);
   m_hMixer = nullptr;
   return result == MMSYSERR_NOERROR ? 1 : 0;
@@ -236,8 +218,7 @@ int XPMute(int mode) {
   }
   // Any non-zero value is muted: the picture and the value written agree.
   const bool muted = IsMuted(value.fValue);
-  if (mode == 1 && !muted)
-    return 1;
+  if (mode == 1 && !muted) return 1;
   iOSDIcon = muted ? kIconSoundOn : kIconSoundOff;
   value.fValue = muted ? 0 : 1;
   if (!WriteControl(control.dwControlID, 1, &value)) {
@@ -258,8 +239,7 @@ int XPVolume(int direction) {
     return 0;
   }
   MIXERCONTROLW control;
-  if (!GetLineControl(line.dwLineID, MIXERCONTROL_CONTROLTYPE_VOLUME,
-                      &control)) {
+  if (!GetLineControl(line.dwLineID, MIXERCONTROL_CONTROLTYPE_VOLUME, &control)) {
     DebugLogW(L"[Vexil][XPVolume]mixerGetLineControls() Error");
     return 0;
   }
@@ -268,8 +248,7 @@ int XPVolume(int direction) {
     DebugLogW(L"[Vexil][XPVolume]cChannels == 0");
     return 0;
   }
-  const DWORD channels =
-      line.cChannels < kMaxMixerChannels ? line.cChannels : kMaxMixerChannels;
+  const DWORD channels = line.cChannels < kMaxMixerChannels ? line.cChannels : kMaxMixerChannels;
   DWORD values[kMaxMixerChannels] = {};
   if (!ReadControl(control.dwControlID, channels, values)) {
     DebugLogW(L"[Vexil][XPVolume]mixerGetControlDetails() Error");
@@ -288,31 +267,25 @@ int XPVolume(int direction) {
 int COMInit() {
   bCOMInitialized = false;
   if (FAILED(CoInitialize(nullptr))) {
-    DebugLogW(L"[Media Buttons][COMInit]CoInitialize() Error : %d",
-              GetLastError());
+    DebugLogW(L"[Media Buttons][COMInit]CoInitialize() Error : %d", GetLastError());
     return 0;
   }
   bCOMInitialized = true;
   UniqueCom<IMMDeviceEnumerator> enumerator;
-  if (FAILED(CoCreateInstance(CLSID_MMDeviceEnumerator, nullptr,
-                              CLSCTX_INPROC_SERVER,
+  if (FAILED(CoCreateInstance(CLSID_MMDeviceEnumerator, nullptr, CLSCTX_INPROC_SERVER,
                               __uuidof(IMMDeviceEnumerator),
-                              reinterpret_cast<void **>(enumerator.put())))) {
-    DebugLogW(L"[Media Buttons][COMInit]CoCreateInstance() Error : %d",
-              GetLastError());
+                              reinterpret_cast<void**>(enumerator.put())))) {
+    DebugLogW(L"[Media Buttons][COMInit]CoCreateInstance() Error : %d", GetLastError());
     return 0;
   }
   UniqueCom<IMMDevice> device;
-  HRESULT hr = enumerator.get()->GetDefaultAudioEndpoint(eRender, eConsole,
-                                                         device.put());
+  HRESULT hr = enumerator.get()->GetDefaultAudioEndpoint(eRender, eConsole, device.put());
   if (FAILED(hr)) {
-    DebugLogW(L"[Media Buttons][COMInit]GetDefaultAudioEndpoint() Error : %d",
-              hr);
+    DebugLogW(L"[Media Buttons][COMInit]GetDefaultAudioEndpoint() Error : %d", hr);
     return 0;
   }
-  hr = device.get()->Activate(__uuidof(IAudioEndpointVolume),
-                              CLSCTX_INPROC_SERVER, nullptr,
-                              reinterpret_cast<void **>(&pEndpointVolume));
+  hr = device.get()->Activate(__uuidof(IAudioEndpointVolume), CLSCTX_INPROC_SERVER, nullptr,
+                              reinterpret_cast<void**>(&pEndpointVolume));
   if (FAILED(hr)) {
     pEndpointVolume = nullptr;
     DebugLogW(L"[Media Buttons][COMInit]Activate() Error : %d", hr);
@@ -329,16 +302,12 @@ int VolumeMute(int mode) {
   }
   BOOL muted = FALSE;
   if (FAILED(pEndpointVolume->GetMute(&muted))) {
-    DebugLogW(L"[Media Buttons][Volume Mute]GetMute() Error : %d",
-              GetLastError());
+    DebugLogW(L"[Media Buttons][Volume Mute]GetMute() Error : %d", GetLastError());
     return 0;
   }
-  if (mode == 1 && !IsMuted(muted))
-    return 1;
-  if (FAILED(
-          pEndpointVolume->SetMute(IsMuted(muted) ? FALSE : TRUE, nullptr))) {
-    DebugLogW(L"[Media Buttons][Volume Mute]SetMute() Error : %d",
-              GetLastError());
+  if (mode == 1 && !IsMuted(muted)) return 1;
+  if (FAILED(pEndpointVolume->SetMute(IsMuted(muted) ? FALSE : TRUE, nullptr))) {
+    DebugLogW(L"[Media Buttons][Volume Mute]SetMute() Error : %d", GetLastError());
     return 0;
   }
   iOSDIcon = IsMuted(muted) ? kIconSoundOn : kIconSoundOff;

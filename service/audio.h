@@ -14,15 +14,15 @@
 extern HMIXER m_hMixer;
 // Held between COMInit and the end of one endpoint operation; hotkey thread
 // only.
-extern IAudioEndpointVolume *pEndpointVolume;
+extern IAudioEndpointVolume* pEndpointVolume;
 
 int InitMixer();
 int CloseMixer();
-int XPMute(int mode);        // 1: make sure sound is on; 0: toggle
-int XPVolume(int direction); // 1: up; 0: down
+int XPMute(int mode);         // 1: make sure sound is on; 0: toggle
+int XPVolume(int direction);  // 1: up; 0: down
 
 int COMInit();
-int VolumeMute(int mode); // 1: make sure sound is on; 0: toggle
+int VolumeMute(int mode);  // 1: make sure sound is on; 0: toggle
 int VolumeIn();
 int VolumeDe();
 
@@ -42,13 +42,13 @@ constexpr float kEndpointStep = 0.066666670143604278564453125f;
 DWORD StepMixerValue(DWORD value, int direction);
 LONG MixerLevel(DWORD value);
 // The loudest channel, the first of equals.
-DWORD LoudestChannel(const DWORD *values, DWORD count);
+DWORD LoudestChannel(const DWORD* values, DWORD count);
 // quieter as a fraction of louder in units of 1/10000; 10000 when louder is 0.
 float BalanceRatio(DWORD quieter, DWORD louder);
 DWORD ScaleByRatio(DWORD value, float ratio);
 // Steps the loudest channel and keeps every other one at its ratio to it;
 // returns the stepped channel's new value.
-DWORD StepMixerChannels(DWORD *values, DWORD count, int direction);
+DWORD StepMixerChannels(DWORD* values, DWORD count, int direction);
 
 float StepEndpointUp(float value);
 float StepEndpointDown(float value);

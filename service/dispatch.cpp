@@ -49,9 +49,9 @@ const wchar_t kInformationMenu[] = L"C:\\Program Files\\Ormix Direct\\Yarrow\\Ya
 
 // What the first part decided about the picture.
 struct OsdDecision {
-  bool show;            // false: the code is ignored or its action failed
-  bool iconFromAction;  // the audio operation has written the picture itself
-  bool levelFromAction; // ... and the level
+  bool show;             // false: the code is ignored or its action failed
+  bool iconFromAction;   // the audio operation has written the picture itself
+  bool levelFromAction;  // ... and the level
   LONG icon;
   LONG level;
   LONG showLevel;

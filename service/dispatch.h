@@ -6,11 +6,11 @@
 
 enum NotifyKind {
   kIgnored,
-  kLevelNotice,      // picture with a level marker; level = code - levelBase
+  kLevelNotice,  // picture with a level marker; level = code - levelBase
   kVolumeUp,
   kVolumeDown,
   kMuteToggle,
-  kNoticeOnly,       // fixed picture, no action
+  kNoticeOnly,  // fixed picture, no action
   kLaunchMail,
   kLaunchBrowserOrMenu,
   kWlanToggle,
@@ -24,7 +24,7 @@ enum NotifyKind {
 };
 
 struct NotifyEntry {
-  DWORD first;      // codes first..last
+  DWORD first;  // codes first..last
   DWORD last;
   NotifyKind kind;
   LONG icon;        // picture, where the table fixes it

@@ -34,14 +34,15 @@ void SwitchToPanelOnly() {
   for (DWORD index = 0; EnumDisplayDevicesW(nullptr, index, &device, 0); ++index) {
     DEVMODEW mode = RegistryMode();
     if (!EnumDisplaySettingsW(device.DeviceName, ENUM_REGISTRY_SETTINGS, &mode))
-      DebugLogAlwaysW(L"[Vexil][HotkeyThread]LCD_Only : EnumDisplaySettings(%d,%s) Error : %d", index,
-                      device.DeviceName, GetLastError());
+      DebugLogAlwaysW(L"[Vexil][HotkeyThread]LCD_Only : EnumDisplaySettings(%d,%s) Error : %d",
+                      index, device.DeviceName, GetLastError());
     if (device.StateFlags & DISPLAY_DEVICE_PRIMARY_DEVICE) {
       mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
       mode.dmPelsWidth = DWORD(g_iPanelWidth);
       mode.dmPelsHeight = DWORD(g_iPanelHeight);
-      DebugLogAlwaysW(L"[Vexil][HotkeyThread]LCD_Only : Num : %d; Name : %s; Width : %d, Height : %d\n",
-                      index, device.DeviceName, mode.dmPelsWidth, mode.dmPelsHeight);
+      DebugLogAlwaysW(
+          L"[Vexil][HotkeyThread]LCD_Only : Num : %d; Name : %s; Width : %d, Height : %d\n", index,
+          device.DeviceName, mode.dmPelsWidth, mode.dmPelsHeight);
       ChangeDisplaySettingsExW(device.DeviceName, &mode, nullptr, CDS_UPDATEREGISTRY | CDS_NORESET,
                                nullptr);
       ChangeDisplaySettingsExW(nullptr, nullptr, nullptr, 0, nullptr);

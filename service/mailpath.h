@@ -16,12 +16,12 @@ void GetMailClientPath();
 
 // "SOFTWARE\Clients\Mail\<client>\Protocols\mailto\DefaultIcon\"; false (and an
 // empty path) when it does not fit.
-bool BuildDefaultIconKeyPath(const wchar_t *client, wchar_t *keyPath);
+bool BuildDefaultIconKeyPath(const wchar_t* client, wchar_t* keyPath);
 // The value with every '%' left out.
-void RemovePercentSigns(const wchar_t *value, wchar_t *path);
+void RemovePercentSigns(const wchar_t* value, wchar_t* path);
 // Clears the buffer from its end through its last ',' (all of it without one).
-void CutIconIndex(wchar_t *path);
+void CutIconIndex(wchar_t* path);
 // Where "ProgramFiles" first occurs, or the path's length.
-int FindProgramFiles(const wchar_t *path);
+int FindProgramFiles(const wchar_t* path);
 // A path that begins with "ProgramFiles" moves under "C:\Program Files".
-void ResolveProgramFiles(const wchar_t *path, wchar_t *location);
+void ResolveProgramFiles(const wchar_t* path, wchar_t* location);

@@ -37,7 +37,8 @@ class DeviceList {
 // terminator; empty when the size query fails or gives less than one character.
 std::vector<wchar_t> ReadHardwareIds(HDEVINFO list, SP_DEVINFO_DATA* device) {
   DWORD size = 0;
-  if (!SetupDiGetDeviceRegistryPropertyW(list, device, SPDRP_HARDWAREID, nullptr, nullptr, 0, &size) &&
+  if (!SetupDiGetDeviceRegistryPropertyW(list, device, SPDRP_HARDWAREID, nullptr, nullptr, 0,
+                                         &size) &&
       GetLastError() != ERROR_INSUFFICIENT_BUFFER)
     return {};
   if (size < 2) return {};

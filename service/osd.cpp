@@ -139,8 +139,7 @@ bool DrawOSDFrame() {
   if (g_pGraphics) {
     g_pGraphics->SetPageScale(1.0f);
     g_iconHolder.LoadFromResource(LOWORD(iOSDIcon));
-    if (Gdiplus::Bitmap* icon = g_iconHolder.Image())
-      g_pGraphics->DrawImage(icon, 10, 0, 190, 120);
+    if (Gdiplus::Bitmap* icon = g_iconHolder.Image()) g_pGraphics->DrawImage(icon, 10, 0, 190, 120);
     if (bShowLevel == 1) {
       if (iOSDLevel < 0) iOSDLevel = 0;
       g_levelHolder.LoadFromResource(kLevelMarkerId);
@@ -153,8 +152,8 @@ bool DrawOSDFrame() {
   SIZE size = {kOSDWidth, kOSDHeight};
   POINT source = {0, 0};
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  UpdateLayeredWindow(hwndFW, g_hWindowDC, &g_ptDestination, &size, g_hMemoryDC, &source, 0,
-                      &blend, ULW_ALPHA);
+  UpdateLayeredWindow(hwndFW, g_hWindowDC, &g_ptDestination, &size, g_hMemoryDC, &source, 0, &blend,
+                      ULW_ALPHA);
   return true;
 }
 

@@ -17,7 +17,8 @@ bool g_bGdiplusStarted = false;
 
 void LoadImageLibrary() {
   g_hImageModule.reset(LoadLibraryW(L"Pictor.dll"));
-  if (!g_hImageModule) DebugLogW(L"[Vexil][OnInitDlg]LoadLibrary(Pictor) Error : %d", GetLastError());
+  if (!g_hImageModule)
+    DebugLogW(L"[Vexil][OnInitDlg]LoadLibrary(Pictor) Error : %d", GetLastError());
   Gdiplus::GdiplusStartupInput input;  // version 1, no callback, background thread on
   g_bGdiplusStarted = Gdiplus::GdiplusStartup(&g_gdiplusToken, &input, nullptr) == Gdiplus::Ok;
 }

@@ -65,9 +65,9 @@ BOOL InitInstance(HINSTANCE instance) {
   AnotherInstanceMayExist();
   if (BringExistingWatcherForward()) return FALSE;
 
-  HWND hWnd = CreateWindowExA(WS_EX_TOOLWINDOW, szWindowClass, szTitle, WS_OVERLAPPEDWINDOW,
-                              CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr, nullptr, instance,
-                              nullptr);
+  HWND hWnd =
+      CreateWindowExA(WS_EX_TOOLWINDOW, szWindowClass, szTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                      0, CW_USEDEFAULT, 0, nullptr, nullptr, instance, nullptr);
   if (!hWnd) return FALSE;
   ShowWindow(hWnd, SW_HIDE);
   UpdateWindow(hWnd);

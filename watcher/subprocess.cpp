@@ -55,8 +55,7 @@ void TerminateService(DWORD processId) {
 bool IsServiceOfSession(const ProcessEntryA& entry, DWORD sessionId) {
   if (lstrcmpA(entry.szExeFile, kServiceExe) != 0) return false;
   DWORD processSession = 0;
-  return ProcessIdToSessionId(entry.th32ProcessID, &processSession) &&
-         processSession == sessionId;
+  return ProcessIdToSessionId(entry.th32ProcessID, &processSession) && processSession == sessionId;
 }
 
 void SubProcess_Restart() {

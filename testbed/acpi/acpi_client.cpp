@@ -6,12 +6,12 @@ namespace testbed {
 namespace {
 
 const KeyName kKeys[] = {
-    {"volume-up", 48},      {"volume-down", 49},   {"mute", 50},
-    {"notice-51", 51},      {"notice-52", 52},     {"mail", 80},
-    {"browser", 81},        {"notice-87", 87},     {"notice-88", 88},
-    {"wlan-toggle", 93},    {"wlan-on", 94},       {"wlan-off", 95},
-    {"display-panel", 97},  {"display-external", 98}, {"display-both", 99},
-    {"touchpad", 107},      {"hibernate", 110},    {"notice-125", 125},
+    {"volume-up", 48},     {"volume-down", 49},      {"mute", 50},
+    {"notice-51", 51},     {"notice-52", 52},        {"mail", 80},
+    {"browser", 81},       {"notice-87", 87},        {"notice-88", 88},
+    {"wlan-toggle", 93},   {"wlan-on", 94},          {"wlan-off", 95},
+    {"display-panel", 97}, {"display-external", 98}, {"display-both", 99},
+    {"touchpad", 107},     {"hibernate", 110},       {"notice-125", 125},
     {"notice-126", 126},
 };
 
@@ -45,10 +45,14 @@ bool ParseDigits(const char* text, unsigned base, DWORD* value) {
   unsigned long long v = 0;
   for (; *text != '\0'; ++text) {
     unsigned digit;
-    if (*text >= '0' && *text <= '9') digit = unsigned(*text - '0');
-    else if (base == 16 && *text >= 'a' && *text <= 'f') digit = unsigned(*text - 'a' + 10);
-    else if (base == 16 && *text >= 'A' && *text <= 'F') digit = unsigned(*text - 'A' + 10);
-    else return false;
+    if (*text >= '0' && *text <= '9')
+      digit = unsigned(*text - '0');
+    else if (base == 16 && *text >= 'a' && *text <= 'f')
+      digit = unsigned(*text - 'a' + 10);
+    else if (base == 16 && *text >= 'A' && *text <= 'F')
+      digit = unsigned(*text - 'A' + 10);
+    else
+      return false;
     v = v * base + digit;
     if (v > 0xFFFFFFFFull) return false;
   }

@@ -39,11 +39,12 @@ int List() {
 int Stats() {
   TarnAcpiStats s = {};
   if (!testbed::QueryStats(&s)) return Fail("reading stats");
-  printf("size=%u\nhello=%u\nregisters=%u\nevent_registered=%u\nreads_served=%u\n"
-         "reads_failed=%u\ncodes_injected=%u\ncodes_dropped=%u\ncodes_queued=%u\n"
-         "last_code=%u\nfail_reads_pending=%u\n",
-         s.size, s.helloCount, s.registerCount, s.eventRegistered, s.readsServed, s.readsFailed,
-         s.codesInjected, s.codesDropped, s.codesQueued, s.lastCode, s.failReadsPending);
+  printf(
+      "size=%u\nhello=%u\nregisters=%u\nevent_registered=%u\nreads_served=%u\n"
+      "reads_failed=%u\ncodes_injected=%u\ncodes_dropped=%u\ncodes_queued=%u\n"
+      "last_code=%u\nfail_reads_pending=%u\n",
+      s.size, s.helloCount, s.registerCount, s.eventRegistered, s.readsServed, s.readsFailed,
+      s.codesInjected, s.codesDropped, s.codesQueued, s.lastCode, s.failReadsPending);
   return 0;
 }
 

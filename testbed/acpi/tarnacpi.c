@@ -74,8 +74,8 @@ static NTSTATUS ReferenceClientEvent(HANDLE userHandle, PKEVENT* event) {
   client.UniqueThread = NULL;
   status = ZwOpenProcess(&process, PROCESS_DUP_HANDLE, &attributes, &client);
   if (!NT_SUCCESS(status)) return status;
-  status = ZwDuplicateObject(process, userHandle, NtCurrentProcess(), &copy, EVENT_MODIFY_STATE,
-                             0, 0);
+  status =
+      ZwDuplicateObject(process, userHandle, NtCurrentProcess(), &copy, EVENT_MODIFY_STATE, 0, 0);
   ZwClose(process);
   if (!NT_SUCCESS(status)) return status;
   /* ExEventObjectType is declared dllimport: the import itself is the type. */
@@ -239,13 +239,27 @@ static NTSTATUS NTAPI DispatchDeviceControl(PDEVICE_OBJECT device, PIRP irp) {
       KeReleaseSpinLock(&g_lock, irql);
       status = STATUS_SUCCESS;
       break;
-    case IOCTL_TARN_ACPI_REGISTER_EVENT: status = RegisterEvent(irp, stack); break;
-    case IOCTL_TARN_ACPI_GET_NOTIFY_CODE: status = GetNotifyCode(irp, stack); break;
-    case IOCTL_TARN_ACPI_INJECT: status = Inject(irp, stack); break;
-    case IOCTL_TARN_ACPI_STATS: status = Stats(irp, stack); break;
-    case IOCTL_TARN_ACPI_RESET: status = Reset(); break;
-    case IOCTL_TARN_ACPI_FAIL_READS: status = FailReads(irp, stack); break;
-    default: status = STATUS_INVALID_DEVICE_REQUEST; break;
+    case IOCTL_TARN_ACPI_REGISTER_EVENT:
+      status = RegisterEvent(irp, stack);
+      break;
+    case IOCTL_TARN_ACPI_GET_NOTIFY_CODE:
+      status = GetNotifyCode(irp, stack);
+      break;
+    case IOCTL_TARN_ACPI_INJECT:
+      status = Inject(irp, stack);
+      break;
+    case IOCTL_TARN_ACPI_STATS:
+      status = Stats(irp, stack);
+      break;
+    case IOCTL_TARN_ACPI_RESET:
+      status = Reset();
+      break;
+    case IOCTL_TARN_ACPI_FAIL_READS:
+      status = FailReads(irp, stack);
+      break;
+    default:
+      status = STATUS_INVALID_DEVICE_REQUEST;
+      break;
   }
   return Complete(irp, status);
 }

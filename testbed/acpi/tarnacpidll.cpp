@@ -57,9 +57,9 @@ int __cdecl ACPI_LoadDriver(HANDLE* device) {
     testbed::Journal(kComponent, "ACPI_LoadDriver() = 0 forced");
     return 0;
   }
-  HANDLE handle = CreateFileW(TARN_ACPI_USER_PATH, GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
+  HANDLE handle =
+      CreateFileW(TARN_ACPI_USER_PATH, GENERIC_READ | GENERIC_WRITE,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     testbed::Journal(kComponent, "ACPI_LoadDriver() = 0 error=%lu", GetLastError());
     return 0;

@@ -60,8 +60,9 @@ int main(int argc, char** argv) {
 
   dbwin::Handle out;
   if (outPath) {
-    out.Reset(CreateFileA(outPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    out.Reset(CreateFileA(outPath, FILE_APPEND_DATA,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out) {
       std::fprintf(stderr, "dbwin: cannot open %s (error %lu)\n", outPath, GetLastError());
       return 2;

@@ -34,7 +34,8 @@ DWORD Reader::Open() {
   SECURITY_ATTRIBUTES attributes = {sizeof attributes, &descriptor, FALSE};
 
   Handle bufferReady, dataReady, mapping;
-  DWORD error = CreateFresh(CreateEventA(&attributes, FALSE, FALSE, kBufferReadyName), &bufferReady);
+  DWORD error =
+      CreateFresh(CreateEventA(&attributes, FALSE, FALSE, kBufferReadyName), &bufferReady);
   if (error == ERROR_SUCCESS)
     error = CreateFresh(CreateEventA(&attributes, FALSE, FALSE, kDataReadyName), &dataReady);
   if (error == ERROR_SUCCESS)

@@ -37,7 +37,6 @@ constexpr DWORD kMonitor = 1;
 constexpr DWORD kBadConfiguration = 9;
 constexpr DWORD kRecordSize = 120;
 
-
 struct Object {
   const void* const* vtable;
   LONG refs;

@@ -15,8 +15,7 @@
 namespace testbed {
 
 // printf-style; the call text should read like "InitRessin(2) = 1".
-void Journal(const char* component, const char* format, ...)
-    __attribute__((format(printf, 2, 3)));
+void Journal(const char* component, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // A DWORD knob, or fallback when the value is absent or not a DWORD.
 DWORD KnobDword(const char* component, const char* name, DWORD fallback);

@@ -8,8 +8,7 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   testbed::Journal("mblctr", "start");
   HANDLE quit = CreateEventW(nullptr, TRUE, FALSE, L"TestbedMblctrExit");
-  if (!quit)
-    return 1;
+  if (!quit) return 1;
   WaitForSingleObject(quit, INFINITE);
   CloseHandle(quit);
   testbed::Journal("mblctr", "exit");

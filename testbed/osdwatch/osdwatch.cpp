@@ -49,10 +49,14 @@ int main(int argc, char** argv) {
   const unsigned long timeoutMs = strtoul(argv[2], &end, 10);
   if (end == argv[2] || *end != '\0' || timeoutMs > 600000) return Usage();
   bool (*condition)() = nullptr;
-  if (strcmp(argv[1], "service") == 0) condition = ServiceAnswers;
-  else if (strcmp(argv[1], "shown") == 0) condition = OsdVisible;
-  else if (strcmp(argv[1], "hidden") == 0) condition = OsdHidden;
-  else return Usage();
+  if (strcmp(argv[1], "service") == 0)
+    condition = ServiceAnswers;
+  else if (strcmp(argv[1], "shown") == 0)
+    condition = OsdVisible;
+  else if (strcmp(argv[1], "hidden") == 0)
+    condition = OsdHidden;
+  else
+    return Usage();
   DWORD elapsed = 0;
   const bool happened = WaitFor(condition, timeoutMs, &elapsed);
   printf("%s %s after %lu ms\n", argv[1], happened ? "reached" : "not reached", elapsed);

@@ -34,14 +34,22 @@ const wchar_t kOrderValue[] = L"Order";
 const wchar_t kFriendlyNameValue[] = L"FriendlyName";
 const wchar_t kDescriptionValue[] = L"Description";
 
-constexpr GUID kBalanced = {0x381b4222, 0xf694, 0x41f0, {0x96, 0x85, 0xff, 0x5b, 0xb2, 0x60, 0xdf, 0x2e}};
-constexpr GUID kHighPerformance = {0x8c5e7fda, 0xe8bf, 0x4a96, {0x9a, 0x85, 0xa6, 0xe2, 0x3a, 0x8c, 0x63, 0x5c}};
-constexpr GUID kPowerSaver = {0xa1841308, 0x3541, 0x4fab, {0xbc, 0x81, 0xf7, 0x15, 0x56, 0xf2, 0x0b, 0x4a}};
-constexpr GUID kNoSubgroup = {0xfea3413e, 0x7e05, 0x4911, {0x9a, 0x71, 0x70, 0x03, 0x31, 0xf1, 0xc2, 0x94}};
-constexpr GUID kVideoSubgroup = {0x7516b95f, 0xf776, 0x4464, {0x8c, 0x53, 0x06, 0x16, 0x7f, 0x40, 0xcc, 0x99}};
-constexpr GUID kVideoPowerdown = {0x3c0bc021, 0xc8a8, 0x4e07, {0xa9, 0x73, 0x6b, 0x14, 0xcb, 0xcb, 0x2b, 0x7e}};
-constexpr GUID kSleepSubgroup = {0x238c9fa8, 0x0aad, 0x41ed, {0x83, 0xf4, 0x97, 0xbe, 0x24, 0x2c, 0x8f, 0x20}};
-constexpr GUID kStandbyTimeout = {0x29f6c1db, 0x86da, 0x48c5, {0x9f, 0xdb, 0xf2, 0xb6, 0x7b, 0x1f, 0x44, 0xda}};
+constexpr GUID kBalanced = {
+    0x381b4222, 0xf694, 0x41f0, {0x96, 0x85, 0xff, 0x5b, 0xb2, 0x60, 0xdf, 0x2e}};
+constexpr GUID kHighPerformance = {
+    0x8c5e7fda, 0xe8bf, 0x4a96, {0x9a, 0x85, 0xa6, 0xe2, 0x3a, 0x8c, 0x63, 0x5c}};
+constexpr GUID kPowerSaver = {
+    0xa1841308, 0x3541, 0x4fab, {0xbc, 0x81, 0xf7, 0x15, 0x56, 0xf2, 0x0b, 0x4a}};
+constexpr GUID kNoSubgroup = {
+    0xfea3413e, 0x7e05, 0x4911, {0x9a, 0x71, 0x70, 0x03, 0x31, 0xf1, 0xc2, 0x94}};
+constexpr GUID kVideoSubgroup = {
+    0x7516b95f, 0xf776, 0x4464, {0x8c, 0x53, 0x06, 0x16, 0x7f, 0x40, 0xcc, 0x99}};
+constexpr GUID kVideoPowerdown = {
+    0x3c0bc021, 0xc8a8, 0x4e07, {0xa9, 0x73, 0x6b, 0x14, 0xcb, 0xcb, 0x2b, 0x7e}};
+constexpr GUID kSleepSubgroup = {
+    0x238c9fa8, 0x0aad, 0x41ed, {0x83, 0xf4, 0x97, 0xbe, 0x24, 0x2c, 0x8f, 0x20}};
+constexpr GUID kStandbyTimeout = {
+    0x29f6c1db, 0x86da, 0x48c5, {0x9f, 0xdb, 0xf2, 0xb6, 0x7b, 0x1f, 0x44, 0xda}};
 
 struct DefaultScheme {
   const GUID* guid;
@@ -130,7 +138,8 @@ void SeedDefaults() {
   }
   suite::UniqueRegKey power = CreateKey(kPowerKey);
   const std::wstring active = GuidKey(kBalanced);
-  RegSetValueExW(power.get(), kActiveValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(active.c_str()),
+  RegSetValueExW(power.get(), kActiveValue, 0, REG_SZ,
+                 reinterpret_cast<const BYTE*>(active.c_str()),
                  DWORD((active.size() + 1) * sizeof(wchar_t)));
 }
 
@@ -312,8 +321,7 @@ DWORD WINAPI PowerReadFriendlyName(HKEY, const GUID* SchemeGuid,
 
 DWORD WINAPI PowerWriteFriendlyName(HKEY, const GUID* SchemeGuid,
                                     const GUID* SubGroupOfPowerSettingsGuid,
-                                    const GUID* PowerSettingGuid, UCHAR* Buffer,
-                                    DWORD BufferSize) {
+                                    const GUID* PowerSettingGuid, UCHAR* Buffer, DWORD BufferSize) {
   DWORD rc = InjectedFailure("PowerWriteFriendlyName");
   if (rc == ERROR_SUCCESS)
     rc = WriteText(SchemeGuid, SubGroupOfPowerSettingsGuid, PowerSettingGuid, kFriendlyNameValue,
@@ -403,7 +411,8 @@ DWORD WINAPI PowerDeleteScheme(HKEY, const GUID* SchemeGuid) {
     wchar_t active[64] = {};
     DWORD size = sizeof active - sizeof(wchar_t);
     EnsureConfiguration();
-    RegGetValueW(HKEY_LOCAL_MACHINE, kPowerKey, kActiveValue, RRF_RT_REG_SZ, nullptr, active, &size);
+    RegGetValueW(HKEY_LOCAL_MACHINE, kPowerKey, kActiveValue, RRF_RT_REG_SZ, nullptr, active,
+                 &size);
     if (!SchemeGuid) {
       rc = ERROR_INVALID_PARAMETER;
     } else if (!OpenScheme(*SchemeGuid, KEY_READ)) {

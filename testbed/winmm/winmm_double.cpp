@@ -45,27 +45,22 @@ struct Hold {
   ~Hold() { LeaveCriticalSection(&g_lock); }
 };
 
-DWORD Knob(const std::string &name, DWORD fallback) {
+DWORD Knob(const std::string& name, DWORD fallback) {
   return testbed::KnobDword(kComponent, name.c_str(), fallback);
 }
 
 // The injected failure of one function, 0 when none is set.
-MMRESULT Injected(const char *function) {
-  return Knob(std::string(function) + "Fail", 0);
-}
+MMRESULT Injected(const char* function) { return Knob(std::string(function) + "Fail", 0); }
 
 DWORD Channels() {
   const DWORD channels = Knob("Channels", 2);
   return channels > kMaxChannels ? kMaxChannels : channels;
 }
 
-std::string VolumeKnob(DWORD channel) {
-  return "Volume" + std::to_string(channel);
-}
+std::string VolumeKnob(DWORD channel) { return "Volume" + std::to_string(channel); }
 
 bool IsOpen(ULONG_PTR value) {
-  if (value <= kHandleBase || value > kHandleBase + kMaxHandles)
-    return false;
+  if (value <= kHandleBase || value > kHandleBase + kMaxHandles) return false;
   Hold hold;
   return g_open[value - kHandleBase - 1];
 }
@@ -74,62 +69,48 @@ bool IsOpen(ULONG_PTR value) {
 // id.
 MMRESULT CheckObject(ULONG_PTR object, DWORD flags) {
   switch (flags & kObjectTypeMask) {
-  case MIXER_OBJECTF_HMIXER:
-    return IsOpen(object) ? MMSYSERR_NOERROR : MMSYSERR_INVALHANDLE;
-  case MIXER_OBJECTF_MIXER:
-    return object < Knob("Devices", 1) ? MMSYSERR_NOERROR
-                                       : MMSYSERR_BADDEVICEID;
-  default:
-    return MMSYSERR_INVALFLAG;
+    case MIXER_OBJECTF_HMIXER:
+      return IsOpen(object) ? MMSYSERR_NOERROR : MMSYSERR_INVALHANDLE;
+    case MIXER_OBJECTF_MIXER:
+      return object < Knob("Devices", 1) ? MMSYSERR_NOERROR : MMSYSERR_BADDEVICEID;
+    default:
+      return MMSYSERR_INVALFLAG;
   }
 }
 
-std::string ValuesText(const DWORD *values, DWORD count) {
+std::string ValuesText(const DWORD* values, DWORD count) {
   std::string text;
   for (DWORD i = 0; i < count; ++i) {
-    if (i)
-      text += ' ';
+    if (i) text += ' ';
     text += std::to_string(values[i]);
   }
   return text;
 }
 
-const char *ControlName(DWORD id) {
-  return id == kMuteControlId     ? "mute"
-         : id == kVolumeControlId ? "volume"
-                                  : "unknown";
+const char* ControlName(DWORD id) {
+  return id == kMuteControlId ? "mute" : id == kVolumeControlId ? "volume" : "unknown";
 }
 
 // The checks both detail calls share: the object, the control, and an item
 // array the call may touch in full.
-MMRESULT CheckDetails(HMIXEROBJ object, const MIXERCONTROLDETAILS *details,
-                      DWORD flags) {
-  const MMRESULT objectResult =
-      CheckObject(reinterpret_cast<ULONG_PTR>(object), flags);
-  if (objectResult != MMSYSERR_NOERROR)
-    return objectResult;
-  if (!details || details->cbStruct < sizeof(MIXERCONTROLDETAILS))
-    return MMSYSERR_INVALPARAM;
-  if ((flags & MIXER_GETCONTROLDETAILSF_QUERYMASK) !=
-      MIXER_GETCONTROLDETAILSF_VALUE)
+MMRESULT CheckDetails(HMIXEROBJ object, const MIXERCONTROLDETAILS* details, DWORD flags) {
+  const MMRESULT objectResult = CheckObject(reinterpret_cast<ULONG_PTR>(object), flags);
+  if (objectResult != MMSYSERR_NOERROR) return objectResult;
+  if (!details || details->cbStruct < sizeof(MIXERCONTROLDETAILS)) return MMSYSERR_INVALPARAM;
+  if ((flags & MIXER_GETCONTROLDETAILSF_QUERYMASK) != MIXER_GETCONTROLDETAILSF_VALUE)
     return MMSYSERR_INVALFLAG;
-  if (details->dwControlID != kMuteControlId &&
-      details->dwControlID != kVolumeControlId)
+  if (details->dwControlID != kMuteControlId && details->dwControlID != kVolumeControlId)
     return MIXERR_INVALCONTROL;
-  if (details->cMultipleItems != 0 || details->cbDetails != sizeof(DWORD) ||
-      !details->paDetails)
+  if (details->cMultipleItems != 0 || details->cbDetails != sizeof(DWORD) || !details->paDetails)
     return MMSYSERR_INVALPARAM;
   // A uniform control takes one channel; the volume control takes one (all
   // channels alike) or exactly the line's count.
   const DWORD channels = details->cChannels;
-  if (details->dwControlID == kMuteControlId)
-    return channels == 1 ? 0 : MMSYSERR_INVALPARAM;
-  return channels == 1 || (channels == Channels() && channels != 0)
-             ? 0
-             : MMSYSERR_INVALPARAM;
+  if (details->dwControlID == kMuteControlId) return channels == 1 ? 0 : MMSYSERR_INVALPARAM;
+  return channels == 1 || (channels == Channels() && channels != 0) ? 0 : MMSYSERR_INVALPARAM;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" {
 
@@ -142,8 +123,8 @@ UINT WINAPI mixerGetNumDevs() {
   return devices;
 }
 
-MMRESULT WINAPI mixerOpen(LPHMIXER mixer, UINT device, DWORD_PTR callback,
-                          DWORD_PTR instance, DWORD flags) {
+MMRESULT WINAPI mixerOpen(LPHMIXER mixer, UINT device, DWORD_PTR callback, DWORD_PTR instance,
+                          DWORD flags) {
   (void)instance;
   MMRESULT result = Injected("mixerOpen");
   ULONG_PTR handle = 0;
@@ -165,8 +146,7 @@ MMRESULT WINAPI mixerOpen(LPHMIXER mixer, UINT device, DWORD_PTR callback,
       }
     }
   }
-  if (mixer)
-    *mixer = reinterpret_cast<HMIXER>(handle);
+  if (mixer) *mixer = reinterpret_cast<HMIXER>(handle);
   testbed::Journal(kComponent, "mixerOpen(%u, 0x%lx, 0x%lx) = %u", device,
                    static_cast<unsigned long>(callback), flags, result);
   return result;
@@ -205,22 +185,19 @@ MMRESULT WINAPI mixerGetDevCapsW(UINT_PTR id, LPMIXERCAPSW caps, UINT size) {
       CopyMemory(caps, &full, size < sizeof(full) ? size : sizeof(full));
     }
   }
-  testbed::Journal(kComponent, "mixerGetDevCapsW(%s, %u) = %u",
-                   IsOpen(id) ? "hmixer" : "id", size, result);
+  testbed::Journal(kComponent, "mixerGetDevCapsW(%s, %u) = %u", IsOpen(id) ? "hmixer" : "id", size,
+                   result);
   return result;
 }
 
-MMRESULT WINAPI mixerGetLineInfoW(HMIXEROBJ object, LPMIXERLINEW line,
-                                  DWORD flags) {
+MMRESULT WINAPI mixerGetLineInfoW(HMIXEROBJ object, LPMIXERLINEW line, DWORD flags) {
   MMRESULT result = Injected("mixerGetLineInfoW");
   const DWORD channels = Channels();
-  if (result == MMSYSERR_NOERROR)
-    result = CheckObject(reinterpret_cast<ULONG_PTR>(object), flags);
+  if (result == MMSYSERR_NOERROR) result = CheckObject(reinterpret_cast<ULONG_PTR>(object), flags);
   if (result == MMSYSERR_NOERROR) {
     if (!line || line->cbStruct < sizeof(MIXERLINEW))
       result = MMSYSERR_INVALPARAM;
-    else if ((flags & MIXER_GETLINEINFOF_QUERYMASK) !=
-             MIXER_GETLINEINFOF_COMPONENTTYPE)
+    else if ((flags & MIXER_GETLINEINFOF_QUERYMASK) != MIXER_GETLINEINFOF_COMPONENTTYPE)
       result = MMSYSERR_INVALFLAG;
     else if (line->dwComponentType != MIXERLINE_COMPONENTTYPE_DST_SPEAKERS)
       result = MIXERR_INVALLINE;
@@ -243,26 +220,21 @@ MMRESULT WINAPI mixerGetLineInfoW(HMIXEROBJ object, LPMIXERLINEW line,
     line->Target.vDriverVersion = 0x0100;
     lstrcpynW(line->Target.szPname, L"Testbed Speakers", MAXPNAMELEN);
   }
-  testbed::Journal(kComponent, "mixerGetLineInfoW(0x%lx, 0x%lx, %lu) = %u",
-                   flags, line ? line->dwComponentType : 0,
-                   line ? line->cbStruct : 0, result);
+  testbed::Journal(kComponent, "mixerGetLineInfoW(0x%lx, 0x%lx, %lu) = %u", flags,
+                   line ? line->dwComponentType : 0, line ? line->cbStruct : 0, result);
   return result;
 }
 
-MMRESULT WINAPI mixerGetLineControlsW(HMIXEROBJ object,
-                                      LPMIXERLINECONTROLSW controls,
+MMRESULT WINAPI mixerGetLineControlsW(HMIXEROBJ object, LPMIXERLINECONTROLSW controls,
                                       DWORD flags) {
   MMRESULT result = Injected("mixerGetLineControlsW");
-  if (result == MMSYSERR_NOERROR)
-    result = CheckObject(reinterpret_cast<ULONG_PTR>(object), flags);
+  if (result == MMSYSERR_NOERROR) result = CheckObject(reinterpret_cast<ULONG_PTR>(object), flags);
   DWORD id = 0;
   if (result == MMSYSERR_NOERROR) {
-    if (!controls || controls->cbStruct < sizeof(MIXERLINECONTROLSW) ||
-        !controls->pamxctrl || controls->cbmxctrl < sizeof(MIXERCONTROLW) ||
-        controls->cControls != 1)
+    if (!controls || controls->cbStruct < sizeof(MIXERLINECONTROLSW) || !controls->pamxctrl ||
+        controls->cbmxctrl < sizeof(MIXERCONTROLW) || controls->cControls != 1)
       result = MMSYSERR_INVALPARAM;
-    else if ((flags & MIXER_GETLINECONTROLSF_QUERYMASK) !=
-             MIXER_GETLINECONTROLSF_ONEBYTYPE)
+    else if ((flags & MIXER_GETLINECONTROLSF_QUERYMASK) != MIXER_GETLINECONTROLSF_ONEBYTYPE)
       result = MMSYSERR_INVALFLAG;
     else if (controls->dwLineID != kSpeakerLineId)
       result = MIXERR_INVALLINE;
@@ -278,62 +250,49 @@ MMRESULT WINAPI mixerGetLineControlsW(HMIXEROBJ object,
     control.cbStruct = sizeof(control);
     control.dwControlID = id;
     control.dwControlType = controls->dwControlType;
-    control.fdwControl =
-        id == kMuteControlId ? MIXERCONTROL_CONTROLF_UNIFORM : 0;
+    control.fdwControl = id == kMuteControlId ? MIXERCONTROL_CONTROLF_UNIFORM : 0;
     lstrcpynW(control.szShortName, id == kMuteControlId ? L"Mute" : L"Volume",
               MIXER_SHORT_NAME_CHARS);
-    lstrcpynW(control.szName,
-              id == kMuteControlId ? L"Master Mute" : L"Master Volume",
+    lstrcpynW(control.szName, id == kMuteControlId ? L"Master Mute" : L"Master Volume",
               MIXER_LONG_NAME_CHARS);
     control.Bounds.dwMinimum = 0;
     control.Bounds.dwMaximum = id == kMuteControlId ? 1 : 0xFFFF;
     control.Metrics.cSteps = id == kMuteControlId ? 0 : 0xFFFF;
     CopyMemory(controls->pamxctrl, &control, sizeof(control));
   }
-  testbed::Journal(kComponent,
-                   "mixerGetLineControlsW(0x%lx, 0x%lx, 0x%lx, %lu, %lu) = %u",
-                   flags, controls ? controls->dwLineID : 0,
-                   controls ? controls->dwControlType : 0,
-                   controls ? controls->cControls : 0,
-                   controls ? controls->cbmxctrl : 0, result);
+  testbed::Journal(kComponent, "mixerGetLineControlsW(0x%lx, 0x%lx, 0x%lx, %lu, %lu) = %u", flags,
+                   controls ? controls->dwLineID : 0, controls ? controls->dwControlType : 0,
+                   controls ? controls->cControls : 0, controls ? controls->cbmxctrl : 0, result);
   return result;
 }
 
-MMRESULT WINAPI mixerGetControlDetailsW(HMIXEROBJ object,
-                                        LPMIXERCONTROLDETAILS details,
+MMRESULT WINAPI mixerGetControlDetailsW(HMIXEROBJ object, LPMIXERCONTROLDETAILS details,
                                         DWORD flags) {
   MMRESULT result = Injected("mixerGetControlDetailsW");
-  if (result == MMSYSERR_NOERROR)
-    result = CheckDetails(object, details, flags);
+  if (result == MMSYSERR_NOERROR) result = CheckDetails(object, details, flags);
   std::string values;
   if (result == MMSYSERR_NOERROR) {
-    DWORD *items = static_cast<DWORD *>(details->paDetails);
+    DWORD* items = static_cast<DWORD*>(details->paDetails);
     for (DWORD i = 0; i < details->cChannels; ++i)
-      items[i] = details->dwControlID == kMuteControlId
-                     ? Knob("Mute", 0)
-                     : Knob(VolumeKnob(i), 0);
+      items[i] = details->dwControlID == kMuteControlId ? Knob("Mute", 0) : Knob(VolumeKnob(i), 0);
     values = ValuesText(items, details->cChannels);
   }
-  testbed::Journal(kComponent,
-                   "mixerGetControlDetailsW(0x%lx, %s, %lu) = %u %s", flags,
+  testbed::Journal(kComponent, "mixerGetControlDetailsW(0x%lx, %s, %lu) = %u %s", flags,
                    details ? ControlName(details->dwControlID) : "null",
                    details ? details->cChannels : 0, result, values.c_str());
   return result;
 }
 
-MMRESULT WINAPI mixerSetControlDetails(HMIXEROBJ object,
-                                       LPMIXERCONTROLDETAILS details,
+MMRESULT WINAPI mixerSetControlDetails(HMIXEROBJ object, LPMIXERCONTROLDETAILS details,
                                        DWORD flags) {
   MMRESULT result = Injected("mixerSetControlDetails");
-  if (result == MMSYSERR_NOERROR)
-    result = CheckDetails(object, details, flags);
+  if (result == MMSYSERR_NOERROR) result = CheckDetails(object, details, flags);
   std::string values;
   if (details && details->paDetails && details->cChannels <= kMaxChannels &&
       details->cbDetails == sizeof(DWORD))
-    values = ValuesText(static_cast<const DWORD *>(details->paDetails),
-                        details->cChannels);
+    values = ValuesText(static_cast<const DWORD*>(details->paDetails), details->cChannels);
   if (result == MMSYSERR_NOERROR) {
-    const DWORD *items = static_cast<const DWORD *>(details->paDetails);
+    const DWORD* items = static_cast<const DWORD*>(details->paDetails);
     if (details->dwControlID == kMuteControlId) {
       testbed::SetKnobDword(kComponent, "Mute", items[0] ? 1 : 0);
     } else {
@@ -341,22 +300,19 @@ MMRESULT WINAPI mixerSetControlDetails(HMIXEROBJ object,
       const DWORD channels = Channels();
       for (DWORD i = 0; i < channels; ++i) {
         const DWORD value = items[details->cChannels == 1 ? 0 : i];
-        testbed::SetKnobDword(kComponent, VolumeKnob(i).c_str(),
-                              value > 0xFFFF ? 0xFFFF : value);
+        testbed::SetKnobDword(kComponent, VolumeKnob(i).c_str(), value > 0xFFFF ? 0xFFFF : value);
       }
     }
   }
-  testbed::Journal(kComponent,
-                   "mixerSetControlDetails(0x%lx, %s, %lu, %s) = %u", flags,
+  testbed::Journal(kComponent, "mixerSetControlDetails(0x%lx, %s, %lu, %s) = %u", flags,
                    details ? ControlName(details->dwControlID) : "null",
                    details ? details->cChannels : 0, values.c_str(), result);
   return result;
 }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH)
-    InitializeCriticalSection(&g_lock);
+  if (reason == DLL_PROCESS_ATTACH) InitializeCriticalSection(&g_lock);
   return TRUE;
 }
 
-} // extern "C"
+}  // extern "C"

@@ -15,7 +15,7 @@ constexpr wchar_t kSection[] = L"TestbedWlanNotifySection";
 struct NotifyRequest {
   DWORD source;
   DWORD code;
-  DWORD callbacks; // written by the double
+  DWORD callbacks;  // written by the double
 };
 
-} // namespace wlan_testbed
+}  // namespace wlan_testbed

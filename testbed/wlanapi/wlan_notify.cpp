@@ -13,16 +13,14 @@ namespace {
 struct Handle {
   HANDLE h;
   ~Handle() {
-    if (h)
-      CloseHandle(h);
+    if (h) CloseHandle(h);
   }
 };
 
-} // namespace
+}  // namespace
 
-int main(int argc, char **argv) {
-  if (argc < 3)
-    return 254;
+int main(int argc, char** argv) {
+  if (argc < 3) return 254;
   const DWORD source = strtoul(argv[1], nullptr, 0);
   const DWORD code = strtoul(argv[2], nullptr, 0);
   const DWORD timeoutMs = argc > 3 ? strtoul(argv[3], nullptr, 0) : 3000;
@@ -30,15 +28,12 @@ int main(int argc, char **argv) {
   using namespace wlan_testbed;
   Handle request{CreateEventW(nullptr, FALSE, FALSE, kRequestEvent)};
   Handle done{CreateEventW(nullptr, FALSE, FALSE, kDoneEvent)};
-  Handle section{CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr,
-                                    PAGE_READWRITE, 0, sizeof(NotifyRequest),
-                                    kSection)};
-  if (!request.h || !done.h || !section.h)
-    return 255;
-  auto *shared = static_cast<NotifyRequest *>(MapViewOfFile(
-      section.h, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(NotifyRequest)));
-  if (!shared)
-    return 255;
+  Handle section{CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                    sizeof(NotifyRequest), kSection)};
+  if (!request.h || !done.h || !section.h) return 255;
+  auto* shared = static_cast<NotifyRequest*>(
+      MapViewOfFile(section.h, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(NotifyRequest)));
+  if (!shared) return 255;
   shared->source = source;
   shared->code = code;
   shared->callbacks = 0;

@@ -48,78 +48,66 @@ HANDLE g_dispatcherStop = nullptr;
 volatile LONG g_listsOut = 0;
 
 struct Hold {
-  explicit Hold(CRITICAL_SECTION *cs) : cs_(cs) { EnterCriticalSection(cs_); }
+  explicit Hold(CRITICAL_SECTION* cs) : cs_(cs) { EnterCriticalSection(cs_); }
   ~Hold() { LeaveCriticalSection(cs_); }
-  CRITICAL_SECTION *cs_;
+  CRITICAL_SECTION* cs_;
 };
 
-DWORD Knob(const std::string &name) {
-  return testbed::KnobDword(kComponent, name.c_str(), 0);
-}
+DWORD Knob(const std::string& name) { return testbed::KnobDword(kComponent, name.c_str(), 0); }
 
-Client *ClientOf(HANDLE handle) {
+Client* ClientOf(HANDLE handle) {
   const ULONG_PTR value = reinterpret_cast<ULONG_PTR>(handle);
-  if (value <= kHandleBase || value > kHandleBase + kMaxClients)
-    return nullptr;
-  Client *client = &g_clients[value - kHandleBase - 1];
+  if (value <= kHandleBase || value > kHandleBase + kMaxClients) return nullptr;
+  Client* client = &g_clients[value - kHandleBase - 1];
   return client->open ? client : nullptr;
 }
 
-std::string GuidText(const GUID &guid) {
+std::string GuidText(const GUID& guid) {
   wchar_t wide[40];
   StringFromGUID2(guid, wide, 40);
   std::string text;
-  for (const wchar_t *p = wide; *p; ++p)
-    text += char(*p);
+  for (const wchar_t* p = wide; *p; ++p) text += char(*p);
   return text;
 }
 
 std::vector<GUID> Interfaces() {
-  const std::string list =
-      testbed::KnobString(kComponent, "Interfaces", kDefaultInterface);
+  const std::string list = testbed::KnobString(kComponent, "Interfaces", kDefaultInterface);
   std::vector<GUID> guids;
   size_t start = 0;
   while (start < list.size()) {
     size_t end = list.find(';', start);
-    if (end == std::string::npos)
-      end = list.size();
+    if (end == std::string::npos) end = list.size();
     const std::string item = list.substr(start, end - start);
     std::wstring wide(item.begin(), item.end());
     GUID guid;
-    if (!item.empty() && SUCCEEDED(IIDFromString(wide.c_str(), &guid)))
-      guids.push_back(guid);
+    if (!item.empty() && SUCCEEDED(IIDFromString(wide.c_str(), &guid))) guids.push_back(guid);
     start = end + 1;
   }
   return guids;
 }
 
-void Deliver(HANDLE done, wlan_testbed::NotifyRequest *request) {
+void Deliver(HANDLE done, wlan_testbed::NotifyRequest* request) {
   Hold callbacks(&g_callbackLock);
   std::vector<Client> targets;
   {
     Hold hold(&g_lock);
-    for (const Client &c : g_clients)
-      if (c.open && c.callback && (c.sources & request->source))
-        targets.push_back(c);
+    for (const Client& c : g_clients)
+      if (c.open && c.callback && (c.sources & request->source)) targets.push_back(c);
   }
   WLAN_NOTIFICATION_DATA data = {};
   data.NotificationSource = request->source;
   data.NotificationCode = request->code;
   const bool apartment = Knob("CallbackApartment") == 1;
-  for (const Client &c : targets) {
-    if (apartment)
-      CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    testbed::Journal(kComponent, "callback(%lu, %lu)", request->source,
-                     request->code);
+  for (const Client& c : targets) {
+    if (apartment) CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    testbed::Journal(kComponent, "callback(%lu, %lu)", request->source, request->code);
     c.callback(&data, c.context);
     if (apartment) {
       // S_FALSE: the apartment entered above is still there.
       const HRESULT again = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-      testbed::Journal(kComponent, "callback apartment %s",
-                       again == S_FALSE ? "kept" : "lost");
+      testbed::Journal(kComponent, "callback apartment %s", again == S_FALSE ? "kept" : "lost");
       CoUninitialize();
-      if (again == S_FALSE)
-        CoUninitialize();
+      if (again == S_FALSE) CoUninitialize();
     }
   }
   request->callbacks = DWORD(targets.size());
@@ -132,47 +120,39 @@ struct Dispatcher {
 
 // Owns a reference to this library: a client may unload it right after closing.
 DWORD WINAPI DispatchThread(LPVOID param) {
-  Dispatcher *d = static_cast<Dispatcher *>(param);
-  auto *shared = static_cast<wlan_testbed::NotifyRequest *>(
-      MapViewOfFile(d->section, FILE_MAP_ALL_ACCESS, 0, 0,
-                    sizeof(wlan_testbed::NotifyRequest)));
+  Dispatcher* d = static_cast<Dispatcher*>(param);
+  auto* shared = static_cast<wlan_testbed::NotifyRequest*>(
+      MapViewOfFile(d->section, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(wlan_testbed::NotifyRequest)));
   for (;;) {
     HANDLE waits[] = {d->stop, d->request};
-    if (!shared ||
-        WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1)
-      break;
+    if (!shared || WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) break;
     Deliver(d->done, shared);
   }
-  if (shared)
-    UnmapViewOfFile(shared);
-  for (HANDLE h : {d->stop, d->request, d->done, d->section})
-    CloseHandle(h);
+  if (shared) UnmapViewOfFile(shared);
+  for (HANDLE h : {d->stop, d->request, d->done, d->section}) CloseHandle(h);
   delete d;
   HMODULE self = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCWSTR>(&DispatchThread), &self);
+  GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(&DispatchThread), &self);
   FreeLibraryAndExitThread(self, 0);
 }
 
 // Under g_lock.
 void StartDispatcher() {
-  if (g_dispatcherStop)
-    return;
+  if (g_dispatcherStop) return;
   using namespace wlan_testbed;
-  auto *d = new Dispatcher{CreateEventW(nullptr, TRUE, FALSE, nullptr),
+  auto* d = new Dispatcher{CreateEventW(nullptr, TRUE, FALSE, nullptr),
                            CreateEventW(nullptr, FALSE, FALSE, kRequestEvent),
                            CreateEventW(nullptr, FALSE, FALSE, kDoneEvent),
-                           CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr,
-                                              PAGE_READWRITE, 0,
+                           CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                               sizeof(NotifyRequest), kSection)};
   HMODULE self = nullptr;
   GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
                      reinterpret_cast<LPCWSTR>(&DispatchThread), &self);
   HANDLE thread = CreateThread(nullptr, 0, DispatchThread, d, 0, nullptr);
   if (!thread) {
-    for (HANDLE h : {d->stop, d->request, d->done, d->section})
-      CloseHandle(h);
+    for (HANDLE h : {d->stop, d->request, d->done, d->section}) CloseHandle(h);
     delete d;
     FreeLibrary(self);
     return;
@@ -183,15 +163,13 @@ void StartDispatcher() {
 
 // Under g_lock.
 void StopDispatcherWhenIdle() {
-  for (const Client &c : g_clients)
-    if (c.open && c.callback)
-      return;
-  if (g_dispatcherStop)
-    SetEvent(g_dispatcherStop);
+  for (const Client& c : g_clients)
+    if (c.open && c.callback) return;
+  if (g_dispatcherStop) SetEvent(g_dispatcherStop);
   g_dispatcherStop = nullptr;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" {
 
@@ -206,8 +184,7 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
 // Tests look for this export to know the double, not Wine's builtin, is bound.
 DWORD WINAPI TestbedWlanapiDouble() { return 1; }
 
-DWORD WINAPI WlanOpenHandle(DWORD dwClientVersion, PVOID pReserved,
-                            PDWORD pdwNegotiatedVersion,
+DWORD WINAPI WlanOpenHandle(DWORD dwClientVersion, PVOID pReserved, PDWORD pdwNegotiatedVersion,
                             PHANDLE phClientHandle) {
   DWORD result = Knob("WlanOpenHandle");
   if (!result && (pReserved || !pdwNegotiatedVersion || !phClientHandle))
@@ -216,8 +193,7 @@ DWORD WINAPI WlanOpenHandle(DWORD dwClientVersion, PVOID pReserved,
     Hold hold(&g_lock);
     result = ERROR_REMOTE_SESSION_LIMIT_EXCEEDED;
     for (DWORD i = 0; i < kMaxClients; ++i) {
-      if (g_clients[i].open)
-        continue;
+      if (g_clients[i].open) continue;
       g_clients[i] = Client{};
       g_clients[i].open = true;
       *phClientHandle = reinterpret_cast<HANDLE>(kHandleBase + i + 1);
@@ -226,8 +202,7 @@ DWORD WINAPI WlanOpenHandle(DWORD dwClientVersion, PVOID pReserved,
       break;
     }
   }
-  testbed::Journal(kComponent, "WlanOpenHandle(%lu) = %lu", dwClientVersion,
-                   result);
+  testbed::Journal(kComponent, "WlanOpenHandle(%lu) = %lu", dwClientVersion, result);
   return result;
 }
 
@@ -239,14 +214,13 @@ DWORD WINAPI WlanRegisterNotification(HANDLE hClientHandle, DWORD dwNotifSource,
   DWORD result = Knob("WlanRegisterNotification");
   {
     Hold hold(&g_lock);
-    Client *client = ClientOf(hClientHandle);
+    Client* client = ClientOf(hClientHandle);
     if (!client)
       result = ERROR_INVALID_HANDLE;
     else if (pReserved || (dwNotifSource && !funcCallback))
       result = ERROR_INVALID_PARAMETER;
     if (!result) {
-      if (pdwPrevNotifSource)
-        *pdwPrevNotifSource = client->sources;
+      if (pdwPrevNotifSource) *pdwPrevNotifSource = client->sources;
       client->sources = dwNotifSource;
       client->callback = dwNotifSource ? funcCallback : nullptr;
       client->context = pCallbackContext;
@@ -256,13 +230,13 @@ DWORD WINAPI WlanRegisterNotification(HANDLE hClientHandle, DWORD dwNotifSource,
         StopDispatcherWhenIdle();
     }
   }
-  testbed::Journal(kComponent, "WlanRegisterNotification(0x%lx, %d) = %lu",
-                   dwNotifSource, int(bIgnoreDuplicate), result);
+  testbed::Journal(kComponent, "WlanRegisterNotification(0x%lx, %d) = %lu", dwNotifSource,
+                   int(bIgnoreDuplicate), result);
   return result;
 }
 
 DWORD WINAPI WlanEnumInterfaces(HANDLE hClientHandle, PVOID pReserved,
-                                PWLAN_INTERFACE_INFO_LIST *ppInterfaceList) {
+                                PWLAN_INTERFACE_INFO_LIST* ppInterfaceList) {
   DWORD result = Knob("WlanEnumInterfaces");
   {
     Hold hold(&g_lock);
@@ -276,26 +250,26 @@ DWORD WINAPI WlanEnumInterfaces(HANDLE hClientHandle, PVOID pReserved,
     // The list header ends in a one-element array: room for the real count.
     const size_t size = FIELD_OFFSET(WLAN_INTERFACE_INFO_LIST, InterfaceInfo) +
                         guids.size() * sizeof(WLAN_INTERFACE_INFO);
-    auto *list = static_cast<PWLAN_INTERFACE_INFO_LIST>(
-        HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size));
+    auto* list =
+        static_cast<PWLAN_INTERFACE_INFO_LIST>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size));
     list->dwNumberOfItems = DWORD(guids.size());
     for (size_t i = 0; i < guids.size(); ++i) {
       list->InterfaceInfo[i].InterfaceGuid = guids[i];
-      wsprintfW(list->InterfaceInfo[i].strInterfaceDescription,
-                L"Testbed WLAN adapter %u", unsigned(i));
+      wsprintfW(list->InterfaceInfo[i].strInterfaceDescription, L"Testbed WLAN adapter %u",
+                unsigned(i));
       list->InterfaceInfo[i].isState = wlan_interface_state_disconnected;
     }
     *ppInterfaceList = list;
     InterlockedIncrement(&g_listsOut);
   }
-  testbed::Journal(kComponent, "WlanEnumInterfaces() = %lu, %u interfaces",
-                   result, unsigned(guids.size()));
+  testbed::Journal(kComponent, "WlanEnumInterfaces() = %lu, %u interfaces", result,
+                   unsigned(guids.size()));
   return result;
 }
 
-DWORD WINAPI WlanSetInterface(HANDLE hClientHandle, const GUID *pInterfaceGuid,
-                              WLAN_INTF_OPCODE OpCode, DWORD dwDataSize,
-                              const PVOID pData, PVOID pReserved) {
+DWORD WINAPI WlanSetInterface(HANDLE hClientHandle, const GUID* pInterfaceGuid,
+                              WLAN_INTF_OPCODE OpCode, DWORD dwDataSize, const PVOID pData,
+                              PVOID pReserved) {
   const std::string guid = pInterfaceGuid ? GuidText(*pInterfaceGuid) : "null";
   DWORD result = Knob("WlanSetInterface" + guid);
   {
@@ -307,36 +281,30 @@ DWORD WINAPI WlanSetInterface(HANDLE hClientHandle, const GUID *pInterfaceGuid,
   }
   bool known = false;
   if (pInterfaceGuid)
-    for (const GUID &g : Interfaces())
-      known = known || IsEqualGUID(g, *pInterfaceGuid);
-  if (!result && !known)
-    result = ERROR_NOT_FOUND;
-  if (!result && (OpCode != wlan_intf_opcode_radio_state ||
-                  dwDataSize != sizeof(WLAN_PHY_RADIO_STATE)))
+    for (const GUID& g : Interfaces()) known = known || IsEqualGUID(g, *pInterfaceGuid);
+  if (!result && !known) result = ERROR_NOT_FOUND;
+  if (!result &&
+      (OpCode != wlan_intf_opcode_radio_state || dwDataSize != sizeof(WLAN_PHY_RADIO_STATE)))
     result = ERROR_INVALID_PARAMETER;
-  const std::string bytes =
-      pData && dwDataSize <= 64 ? testbed::HexBytes(pData, dwDataSize) : "";
+  const std::string bytes = pData && dwDataSize <= 64 ? testbed::HexBytes(pData, dwDataSize) : "";
   if (!result) {
-    const auto *state = static_cast<const WLAN_PHY_RADIO_STATE *>(pData);
+    const auto* state = static_cast<const WLAN_PHY_RADIO_STATE*>(pData);
     HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Testbed\\wlanapi", 0,
-                        nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                        nullptr) == ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Testbed\\wlanapi", 0, nullptr, 0,
+                        KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
       const DWORD value = state->dot11SoftwareRadioState;
       RegSetValueExA(key, ("Radio" + guid).c_str(), 0, REG_DWORD,
-                     reinterpret_cast<const BYTE *>(&value), sizeof value);
+                     reinterpret_cast<const BYTE*>(&value), sizeof value);
       RegCloseKey(key);
     }
   }
-  testbed::Journal(kComponent, "WlanSetInterface(%s, %d, %lu, %s) = %lu",
-                   guid.c_str(), int(OpCode), dwDataSize, bytes.c_str(),
-                   result);
+  testbed::Journal(kComponent, "WlanSetInterface(%s, %d, %lu, %s) = %lu", guid.c_str(), int(OpCode),
+                   dwDataSize, bytes.c_str(), result);
   return result;
 }
 
 VOID WINAPI WlanFreeMemory(PVOID pMemory) {
-  if (!pMemory)
-    return;
+  if (!pMemory) return;
   HeapFree(GetProcessHeap(), 0, pMemory);
   const LONG out = InterlockedDecrement(&g_listsOut);
   testbed::Journal(kComponent, "WlanFreeMemory(list), %ld lists out", out);
@@ -348,7 +316,7 @@ DWORD WINAPI WlanCloseHandle(HANDLE hClientHandle, PVOID pReserved) {
     // A running callback of this client finishes first.
     Hold callbacks(&g_callbackLock);
     Hold hold(&g_lock);
-    Client *client = ClientOf(hClientHandle);
+    Client* client = ClientOf(hClientHandle);
     if (!client)
       result = ERROR_INVALID_HANDLE;
     else if (pReserved)
@@ -363,4 +331,4 @@ DWORD WINAPI WlanCloseHandle(HANDLE hClientHandle, PVOID pReserved) {
   return result;
 }
 
-} // extern "C"
+}  // extern "C"

@@ -28,18 +28,17 @@ inline void MarkOSDUntouched() {
   iOSDLevel = kUntouchedLevel;
 }
 
-inline DWORD Knob(const char *component, const std::string &name,
-                  DWORD fallback = 0xDEADBEEF) {
+inline DWORD Knob(const char* component, const std::string& name, DWORD fallback = 0xDEADBEEF) {
   return testbed::KnobDword(component, name.c_str(), fallback);
 }
 
-inline void SetFloatKnob(const char *component, const char *name, float value) {
+inline void SetFloatKnob(const char* component, const char* name, float value) {
   DWORD bits;
   std::memcpy(&bits, &value, sizeof bits);
   testkit::SetKnob(component, name, bits);
 }
 
-inline float FloatKnob(const char *component, const char *name) {
+inline float FloatKnob(const char* component, const char* name) {
   const DWORD bits = Knob(component, name);
   float value;
   std::memcpy(&value, &bits, sizeof value);
@@ -47,28 +46,25 @@ inline float FloatKnob(const char *component, const char *name) {
 }
 
 // Journal calls of one component, without the component name.
-inline std::vector<std::string> Calls(const std::string &component) {
+inline std::vector<std::string> Calls(const std::string& component) {
   std::vector<std::string> calls;
-  for (const auto &line : testkit::ReadJournal())
-    if (line.component == component)
-      calls.push_back(line.call);
+  for (const auto& line : testkit::ReadJournal())
+    if (line.component == component) calls.push_back(line.call);
   return calls;
 }
 
-inline int CountCallsStartingWith(const std::vector<std::string> &calls,
-                                  const std::string &prefix) {
+inline int CountCallsStartingWith(const std::vector<std::string>& calls,
+                                  const std::string& prefix) {
   int n = 0;
-  for (const auto &call : calls)
-    n += call.rfind(prefix, 0) == 0 ? 1 : 0;
+  for (const auto& call : calls) n += call.rfind(prefix, 0) == 0 ? 1 : 0;
   return n;
 }
 
 // The product's debug lines, written by this process.
 class DebugLines {
-public:
+ public:
   bool Start() {
-    if (!capture_.Start())
-      return false;
+    if (!capture_.Start()) return false;
     capture_.SetPidFilter(GetCurrentProcessId());
     suite::g_bDebugOutput = true;
     return true;
@@ -78,14 +74,13 @@ public:
   std::vector<std::string> Texts() {
     capture_.Sync(2000);
     std::vector<std::string> texts;
-    for (const auto &line : capture_.Lines())
-      texts.push_back(line.text);
+    for (const auto& line : capture_.Lines()) texts.push_back(line.text);
     return texts;
   }
   DWORD Error() const { return capture_.Error(); }
 
-private:
+ private:
   DebugOutputCapture capture_;
 };
 
-} // namespace audio_test
+}  // namespace audio_test

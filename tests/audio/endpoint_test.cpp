@@ -22,13 +22,12 @@ const char kMmdevapi[] = "mmdevapi";
 // True when the thread has no COM apartment left (nothing unbalanced).
 bool ThreadHasNoApartment() {
   const HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  if (SUCCEEDED(hr))
-    CoUninitialize();
+  if (SUCCEEDED(hr)) CoUninitialize();
   return hr == S_OK;
 }
 
 class Endpoint : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     testkit::ClearKnobs();
     testkit::ResetJournal();
@@ -36,16 +35,15 @@ protected:
     // Held by the test too, so its object count can be read after COM lets go.
     double_.reset(LoadLibraryW(L"testbed_mmdevapi.dll"));
     ASSERT_TRUE(double_) << GetLastError();
-    liveObjects_ = reinterpret_cast<int(__cdecl *)()>(reinterpret_cast<void *>(
-        GetProcAddress(double_.get(), "TestbedMmdevapiLiveObjects")));
+    liveObjects_ = reinterpret_cast<int(__cdecl*)()>(
+        reinterpret_cast<void*>(GetProcAddress(double_.get(), "TestbedMmdevapiLiveObjects")));
     ASSERT_NE(nullptr, liveObjects_);
     ASSERT_TRUE(ThreadHasNoApartment());
   }
   void TearDown() override {
     EXPECT_EQ(0, liveObjects_()) << "an endpoint object was not released";
     EXPECT_EQ(nullptr, pEndpointVolume);
-    EXPECT_TRUE(ThreadHasNoApartment())
-        << "CoInitialize and CoUninitialize are not balanced";
+    EXPECT_TRUE(ThreadHasNoApartment()) << "CoInitialize and CoUninitialize are not balanced";
   }
 
   static void SetVolume(float value, DWORD mute = 0) {
@@ -56,13 +54,12 @@ protected:
   // What the hotkey thread does for a volume key on Windows Vista and 7.
   static int VolumeKey(int direction) {
     int r = VolumeMute(1);
-    if (r == 1)
-      r = direction == 1 ? VolumeIn() : VolumeDe();
+    if (r == 1) r = direction == 1 ? VolumeIn() : VolumeDe();
     return r;
   }
 
   suite::UniqueModule double_;
-  int(__cdecl *liveObjects_)() = nullptr;
+  int(__cdecl* liveObjects_)() = nullptr;
 };
 
 TEST_F(Endpoint, TheEnumeratorClassIsServedByTheDouble) {
@@ -102,8 +99,7 @@ TEST_F(Endpoint, VolumeUpFromZeroReachesExactlyOneOnTheFifteenthPress) {
 
 TEST_F(Endpoint, VolumeDownFromOneEndsAtExactlyZero) {
   SetVolume(1.0f);
-  for (int press = 1; press <= 14; ++press)
-    ASSERT_EQ(1, VolumeKey(0)) << "press " << press;
+  for (int press = 1; press <= 14; ++press) ASSERT_EQ(1, VolumeKey(0)) << "press " << press;
   EXPECT_EQ(0.066666715f, Volume());
   EXPECT_EQ(1, iOSDLevel);
   EXPECT_EQ(kIconVolumeDown, iOSDIcon);
@@ -131,8 +127,7 @@ TEST_F(Endpoint, EnsureSoundOnLeavesAnUnmutedEndpointAlone) {
   EXPECT_EQ(1, VolumeMute(1));
   EXPECT_EQ(0u, Knob(kMmdevapi, "Mute"));
   EXPECT_EQ(kUntouchedIcon, iOSDIcon);
-  EXPECT_EQ(-1,
-            testkit::JournalIndex(testkit::JournalCalls(kMmdevapi), "SetMute"));
+  EXPECT_EQ(-1, testkit::JournalIndex(testkit::JournalCalls(kMmdevapi), "SetMute"));
 }
 
 TEST_F(Endpoint, MuteKeyToggles) {
@@ -144,9 +139,7 @@ TEST_F(Endpoint, MuteKeyToggles) {
   EXPECT_EQ(0u, Knob(kMmdevapi, "Mute"));
   EXPECT_EQ(kIconSoundOn, iOSDIcon);
   EXPECT_EQ(kUntouchedLevel, iOSDLevel);
-  EXPECT_GE(testkit::JournalIndex(testkit::JournalCalls(kMmdevapi),
-                                  "SetMute(1, null)"),
-            0);
+  EXPECT_GE(testkit::JournalIndex(testkit::JournalCalls(kMmdevapi), "SetMute(1, null)"), 0);
 }
 
 TEST_F(Endpoint, VolumeKeyWhileMutedUnmutesThenSteps) {
@@ -159,15 +152,13 @@ TEST_F(Endpoint, VolumeKeyWhileMutedUnmutesThenSteps) {
   // COM is set up and torn down once per operation.
   const auto calls = Calls(kMmdevapi);
   EXPECT_EQ(2, CountCallsStartingWith(calls, "CreateInstance("));
-  EXPECT_EQ(2,
-            CountCallsStartingWith(calls, "Destroyed(IAudioEndpointVolume)"));
+  EXPECT_EQ(2, CountCallsStartingWith(calls, "Destroyed(IAudioEndpointVolume)"));
 }
 
 TEST_F(Endpoint, EachOperationPausesBeforeLettingGo) {
   SetVolume(0.5f);
   for (auto operation :
-       {+[] { return VolumeMute(1); }, +[] { return VolumeIn(); },
-        +[] { return VolumeDe(); }}) {
+       {+[] { return VolumeMute(1); }, +[] { return VolumeIn(); }, +[] { return VolumeDe(); }}) {
     const DWORD start = GetTickCount();
     EXPECT_EQ(1, operation());
     EXPECT_GE(GetTickCount() - start, 45u);
@@ -195,7 +186,7 @@ TEST_F(Endpoint, COMInitAloneHandsOutTheInterface) {
 }
 
 class EndpointLog : public Endpoint {
-protected:
+ protected:
   void SetUp() override {
     Endpoint::SetUp();
     ASSERT_TRUE(lines_.Start()) << lines_.Error();
@@ -209,9 +200,7 @@ TEST_F(EndpointLog, CoInitializeFailureKeepsTheCallersApartment) {
   EXPECT_EQ(0, VolumeMute(0));
   const auto texts = lines_.Texts();
   ASSERT_EQ(2u, texts.size());
-  EXPECT_EQ(
-      0u, texts[0].rfind("[Media Buttons][COMInit]CoInitialize() Error : ", 0))
-      << texts[0];
+  EXPECT_EQ(0u, texts[0].rfind("[Media Buttons][COMInit]CoInitialize() Error : ", 0)) << texts[0];
   EXPECT_EQ("[Media Buttons][Volume Mute]COMInit() Error", texts[1]);
   EXPECT_EQ(S_FALSE, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
   CoUninitialize();
@@ -221,7 +210,7 @@ TEST_F(EndpointLog, CoInitializeFailureKeepsTheCallersApartment) {
 TEST_F(EndpointLog, EachCOMInitFailureHasItsLineAndEveryOperationItsOwn) {
   const std::string notFound = std::to_string(static_cast<int>(0x80070490));
   const struct {
-    const char *knob;
+    const char* knob;
     DWORD value;
     std::string line;
   } table[] = {
@@ -229,13 +218,12 @@ TEST_F(EndpointLog, EachCOMInitFailureHasItsLineAndEveryOperationItsOwn) {
        "[Media Buttons][COMInit]CoCreateInstance() Error : 1234"},
       {"GetDefaultAudioEndpointFail", 0x80070490,
        "[Media Buttons][COMInit]GetDefaultAudioEndpoint() Error : " + notFound},
-      {"NoEndpoint", 1,
-       "[Media Buttons][COMInit]GetDefaultAudioEndpoint() Error : " + notFound},
+      {"NoEndpoint", 1, "[Media Buttons][COMInit]GetDefaultAudioEndpoint() Error : " + notFound},
       {"ActivateFail", static_cast<DWORD>(E_OUTOFMEMORY),
        "[Media Buttons][COMInit]Activate() Error : " +
            std::to_string(static_cast<int>(E_OUTOFMEMORY))},
   };
-  for (const auto &row : table) {
+  for (const auto& row : table) {
     testkit::ClearKnobs();
     testkit::SetKnob(kMmdevapi, row.knob, row.value);
     testkit::SetKnob(kMmdevapi, "FailLastError", 1234);
@@ -243,10 +231,9 @@ TEST_F(EndpointLog, EachCOMInitFailureHasItsLineAndEveryOperationItsOwn) {
     EXPECT_EQ(0, VolumeMute(0)) << row.knob;
     EXPECT_EQ(0, VolumeIn()) << row.knob;
     EXPECT_EQ(0, VolumeDe()) << row.knob;
-    EXPECT_EQ((std::vector<std::string>{
-                  row.line, "[Media Buttons][Volume Mute]COMInit() Error",
-                  row.line, "[Media Buttons][VolumeIn]COMInit() Error",
-                  row.line, "[Media Buttons][VolumeDe]COMInit() Error"}),
+    EXPECT_EQ((std::vector<std::string>{row.line, "[Media Buttons][Volume Mute]COMInit() Error",
+                                        row.line, "[Media Buttons][VolumeIn]COMInit() Error",
+                                        row.line, "[Media Buttons][VolumeDe]COMInit() Error"}),
               lines_.Texts());
     EXPECT_EQ(kUntouchedIcon, iOSDIcon);
     EXPECT_EQ(0, liveObjects_()) << row.knob;
@@ -256,9 +243,9 @@ TEST_F(EndpointLog, EachCOMInitFailureHasItsLineAndEveryOperationItsOwn) {
 
 TEST_F(EndpointLog, EachVolumeFailureHasItsLineAndWritesNoOSDValue) {
   const struct {
-    const char *knob;
+    const char* knob;
     int (*operation)();
-    const char *line;
+    const char* line;
   } table[] = {
       {"GetMuteFail", [] { return VolumeMute(0); },
        "[Media Buttons][Volume Mute]GetMute() Error : 1234"},
@@ -273,7 +260,7 @@ TEST_F(EndpointLog, EachVolumeFailureHasItsLineAndWritesNoOSDValue) {
       {"SetMasterVolumeLevelScalarFail", [] { return VolumeDe(); },
        "[Media Buttons][Volume De]SetMasterVolumeLevelScalar() Error"},
   };
-  for (const auto &row : table) {
+  for (const auto& row : table) {
     testkit::ClearKnobs();
     SetVolume(0.5f, 1);
     testkit::SetKnob(kMmdevapi, row.knob, static_cast<DWORD>(E_FAIL));
@@ -292,13 +279,12 @@ TEST_F(EndpointLog, EachVolumeFailureHasItsLineAndWritesNoOSDValue) {
 }
 
 TEST_F(EndpointLog, ARejectedSetIsAFailure) {
-  SetVolume(-0.5f); // out of range: the stepped value is too
+  SetVolume(-0.5f);  // out of range: the stepped value is too
   EXPECT_EQ(0, VolumeIn());
   EXPECT_EQ(
-      std::vector<std::string>{
-          "[Media Buttons][Volume In]SetMasterVolumeLevelScalar() Error"},
+      std::vector<std::string>{"[Media Buttons][Volume In]SetMasterVolumeLevelScalar() Error"},
       lines_.Texts());
   EXPECT_EQ(kUntouchedIcon, iOSDIcon);
 }
 
-} // namespace
+}  // namespace

@@ -18,7 +18,7 @@ using namespace audio_test;
 
 namespace {
 
-std::wstring Resolved(const wchar_t *iconValue) {
+std::wstring Resolved(const wchar_t* iconValue) {
   wchar_t working[kMailPathChars] = {};
   wchar_t location[kMailPathChars] = {};
   RemovePercentSigns(iconValue, working);
@@ -29,13 +29,11 @@ std::wstring Resolved(const wchar_t *iconValue) {
 
 TEST(MailPathRules, WorkedExamples) {
   const struct {
-    const wchar_t *value;
-    const wchar_t *location;
+    const wchar_t* value;
+    const wchar_t* location;
   } table[] = {
-      {L"%ProgramFiles%\\Mail App\\mailapp.exe,-2",
-       L"C:\\Program Files\\Mail App\\mailapp.exe"},
-      {L"C:\\PROGRA~1\\MAILAPP\\mailapp.exe,-2",
-       L"C:\\PROGRA~1\\MAILAPP\\mailapp.exe"},
+      {L"%ProgramFiles%\\Mail App\\mailapp.exe,-2", L"C:\\Program Files\\Mail App\\mailapp.exe"},
+      {L"C:\\PROGRA~1\\MAILAPP\\mailapp.exe,-2", L"C:\\PROGRA~1\\MAILAPP\\mailapp.exe"},
       {L"C:\\Mail\\client.exe,1,2", L"C:\\Mail\\client.exe,1"},
       {L"C:\\Mail\\client.exe", L""},
       {L"C:\\ProgramFiles\\x.exe,0", L"C:\\ProgramFiles\\x.exe"},
@@ -45,7 +43,7 @@ TEST(MailPathRules, WorkedExamples) {
       {L",5", L""},
       {L"", L""},
   };
-  for (const auto &row : table)
+  for (const auto& row : table)
     EXPECT_EQ(std::wstring(row.location), Resolved(row.value)) << row.value;
 }
 
@@ -58,7 +56,7 @@ TEST(MailPathRules, ProgramFilesPosition) {
 
 TEST(MailPathRules, CutClearsTheWholeBufferFromItsEnd) {
   wchar_t path[kMailPathChars] = L"a,b";
-  path[200] = L'x'; // left-over data past the terminator is cleared as well
+  path[200] = L'x';  // left-over data past the terminator is cleared as well
   CutIconIndex(path);
   EXPECT_STREQ(L"a", path);
   EXPECT_EQ(L'\0', path[200]);
@@ -72,15 +70,11 @@ TEST(MailPathRules, CutClearsTheWholeBufferFromItsEnd) {
 TEST(MailPathRules, KeyPathIsBuiltInBoundsOrNotAtAll) {
   wchar_t keyPath[kMailPathChars];
   ASSERT_TRUE(BuildDefaultIconKeyPath(L"Mail App", keyPath));
-  EXPECT_STREQ(
-      L"SOFTWARE\\Clients\\Mail\\Mail App\\Protocols\\mailto\\DefaultIcon\\",
-      keyPath);
+  EXPECT_STREQ(L"SOFTWARE\\Clients\\Mail\\Mail App\\Protocols\\mailto\\DefaultIcon\\", keyPath);
   // 22 + 203 + 30 characters and the terminator fill the buffer exactly.
-  EXPECT_TRUE(
-      BuildDefaultIconKeyPath(std::wstring(203, L'n').c_str(), keyPath));
+  EXPECT_TRUE(BuildDefaultIconKeyPath(std::wstring(203, L'n').c_str(), keyPath));
   EXPECT_EQ(255, lstrlenW(keyPath));
-  EXPECT_FALSE(
-      BuildDefaultIconKeyPath(std::wstring(204, L'n').c_str(), keyPath));
+  EXPECT_FALSE(BuildDefaultIconKeyPath(std::wstring(204, L'n').c_str(), keyPath));
   EXPECT_STREQ(L"", keyPath);
 }
 
@@ -98,7 +92,7 @@ const wchar_t kMailKey[] = L"SOFTWARE\\Clients\\Mail";
 DWORD OpenHandles() { return testkit::CountHandles(GetCurrentProcessId()); }
 
 class MailPath : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     ASSERT_TRUE(lines_.Start()) << lines_.Error();
     // One whole resolution first: what the process sets up once on its first
@@ -112,37 +106,29 @@ protected:
   }
   void TearDown() override { SHDeleteKeyW(HKEY_LOCAL_MACHINE, kMailKey); }
 
-  static suite::UniqueRegKey CreateKey(const std::wstring &path) {
+  static suite::UniqueRegKey CreateKey(const std::wstring& path) {
     suite::UniqueRegKey key;
-    EXPECT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, key.put(), nullptr));
+    EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, key.put(), nullptr));
     return key;
   }
   // The default value with exactly these bytes and type.
-  static void SetDefault(const std::wstring &path, DWORD type, const void *data,
-                         DWORD bytes) {
+  static void SetDefault(const std::wstring& path, DWORD type, const void* data, DWORD bytes) {
     auto key = CreateKey(path);
     ASSERT_EQ(ERROR_SUCCESS,
-              RegSetValueExW(key.get(), nullptr, 0, type,
-                             static_cast<const BYTE *>(data), bytes));
+              RegSetValueExW(key.get(), nullptr, 0, type, static_cast<const BYTE*>(data), bytes));
   }
-  static void SetDefaultString(const std::wstring &path,
-                               const std::wstring &text, DWORD type = REG_SZ) {
-    SetDefault(path, type, text.c_str(),
-               static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  static void SetDefaultString(const std::wstring& path, const std::wstring& text,
+                               DWORD type = REG_SZ) {
+    SetDefault(path, type, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
   }
-  static std::wstring IconKey(const std::wstring &client) {
-    return std::wstring(kMailKey) + L"\\" + client +
-           L"\\Protocols\\mailto\\DefaultIcon";
+  static std::wstring IconKey(const std::wstring& client) {
+    return std::wstring(kMailKey) + L"\\" + client + L"\\Protocols\\mailto\\DefaultIcon";
   }
-  static void AddClient(const std::wstring &client, const std::wstring &icon,
-                        DWORD type = REG_SZ) {
+  static void AddClient(const std::wstring& client, const std::wstring& icon, DWORD type = REG_SZ) {
     SetDefaultString(IconKey(client), icon, type);
   }
-  static void SetDefaultClient(const std::wstring &client) {
-    SetDefaultString(kMailKey, client);
-  }
+  static void SetDefaultClient(const std::wstring& client) { SetDefaultString(kMailKey, client); }
 
   // Resolves with this process's handle count checked around the call.
   std::wstring Resolve() {
@@ -151,10 +137,9 @@ protected:
     EXPECT_EQ(before, OpenHandles()) << "a registry key was left open";
     return szExecLocation;
   }
-  bool Logged(const std::string &prefix) {
-    for (const auto &text : lines_.Texts())
-      if (text.rfind(prefix, 0) == 0)
-        return true;
+  bool Logged(const std::string& prefix) {
+    for (const auto& text : lines_.Texts())
+      if (text.rfind(prefix, 0) == 0) return true;
     return false;
   }
 
@@ -165,8 +150,7 @@ TEST_F(MailPath, HandleCountShowsAnOpenKey) {
   const DWORD before = OpenHandles();
   ASSERT_NE(0u, before);
   suite::UniqueRegKey key;
-  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0,
-                                         KEY_READ, key.put()));
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_READ, key.put()));
   EXPECT_EQ(before + 1, OpenHandles());
   key.reset();
   EXPECT_EQ(before, OpenHandles());
@@ -174,20 +158,19 @@ TEST_F(MailPath, HandleCountShowsAnOpenKey) {
 
 TEST_F(MailPath, WorkedExamplesThroughTheRegistry) {
   const struct {
-    const wchar_t *value;
+    const wchar_t* value;
     DWORD type;
-    const wchar_t *location;
+    const wchar_t* location;
   } table[] = {
       {L"%ProgramFiles%\\Mail App\\mailapp.exe,-2", REG_EXPAND_SZ,
        L"C:\\Program Files\\Mail App\\mailapp.exe"},
-      {L"C:\\PROGRA~1\\MAILAPP\\mailapp.exe,-2", REG_SZ,
-       L"C:\\PROGRA~1\\MAILAPP\\mailapp.exe"},
+      {L"C:\\PROGRA~1\\MAILAPP\\mailapp.exe,-2", REG_SZ, L"C:\\PROGRA~1\\MAILAPP\\mailapp.exe"},
       {L"C:\\Mail\\client.exe,1,2", REG_SZ, L"C:\\Mail\\client.exe,1"},
       {L"C:\\Mail\\client.exe", REG_SZ, L""},
       {L"C:\\ProgramFiles\\x.exe,0", REG_SZ, L"C:\\ProgramFiles\\x.exe"},
   };
   SetDefaultClient(L"Mail App");
-  for (const auto &row : table) {
+  for (const auto& row : table) {
     AddClient(L"Mail App", row.value, row.type);
     EXPECT_EQ(std::wstring(row.location), Resolve()) << row.value;
   }
@@ -195,19 +178,17 @@ TEST_F(MailPath, WorkedExamplesThroughTheRegistry) {
 
 TEST_F(MailPath, LogLinesOfAResolution) {
   SetDefaultClient(L"Mail App");
-  AddClient(L"Mail App", L"%ProgramFiles%\\Mail App\\mailapp.exe,-2",
-            REG_EXPAND_SZ);
+  AddClient(L"Mail App", L"%ProgramFiles%\\Mail App\\mailapp.exe,-2", REG_EXPAND_SZ);
   ASSERT_EQ(L"C:\\Program Files\\Mail App\\mailapp.exe", Resolve());
-  EXPECT_EQ(
-      (std::vector<std::string>{
-          "[Ondrel][FilePath]",
-          "SOFTWARE\\Clients\\Mail\\",
-          "[Vexil][FilePath]RegQueryValueEx(Path) : %ProgramFiles%\\Mail "
-          "App\\mailapp.exe,-2;Copy : ProgramFiles\\Mail App\\mailapp.exe,-2",
-          "[Ondrel][FilePath]iPos : 0;szExecLocation = C:\\Program Files\\Mail "
-          "App\\mailapp.exe",
-      }),
-      lines_.Texts());
+  EXPECT_EQ((std::vector<std::string>{
+                "[Ondrel][FilePath]",
+                "SOFTWARE\\Clients\\Mail\\",
+                "[Vexil][FilePath]RegQueryValueEx(Path) : %ProgramFiles%\\Mail "
+                "App\\mailapp.exe,-2;Copy : ProgramFiles\\Mail App\\mailapp.exe,-2",
+                "[Ondrel][FilePath]iPos : 0;szExecLocation = C:\\Program Files\\Mail "
+                "App\\mailapp.exe",
+            }),
+            lines_.Texts());
 }
 
 TEST_F(MailPath, ClientNamesCompareWithCase) {
@@ -248,9 +229,8 @@ TEST_F(MailPath, MissingPiecesGiveAnEmptyPathAndTheirLine) {
   lines_.Clear();
   SetDefaultClient(L"Other App");
   EXPECT_EQ(L"", Resolve());
-  EXPECT_EQ((std::vector<std::string>{
-                "[Ondrel][FilePath]", "SOFTWARE\\Clients\\Mail\\",
-                "[Ondrel][FilePath]iPos : 0;szExecLocation = "}),
+  EXPECT_EQ((std::vector<std::string>{"[Ondrel][FilePath]", "SOFTWARE\\Clients\\Mail\\",
+                                      "[Ondrel][FilePath]iPos : 0;szExecLocation = "}),
             lines_.Texts());
 
   // The client's key without its DefaultIcon key.
@@ -320,17 +300,15 @@ TEST_F(MailPath, AnOverLongLogLineIsCut) {
   AddClient(L"Mail App", L"C:\\" + std::wstring(100, L'q') + L".exe,0");
   EXPECT_EQ(L"C:\\" + std::wstring(100, L'q') + L".exe", Resolve());
   const std::string value = "C:\\" + std::string(100, 'q') + ".exe,0";
-  const std::string full =
-      "[Vexil][FilePath]RegQueryValueEx(Path) : " + value + ";Copy : " + value;
+  const std::string full = "[Vexil][FilePath]RegQueryValueEx(Path) : " + value + ";Copy : " + value;
   ASSERT_GT(full.size(), 255u);
   bool found = false;
-  for (const auto &text : lines_.Texts()) {
-    if (text.rfind("[Vexil][FilePath]RegQueryValueEx(Path)", 0) != 0)
-      continue;
+  for (const auto& text : lines_.Texts()) {
+    if (text.rfind("[Vexil][FilePath]RegQueryValueEx(Path)", 0) != 0) continue;
     found = true;
     EXPECT_EQ(full.substr(0, 255), text);
   }
   EXPECT_TRUE(found);
 }
 
-} // namespace
+}  // namespace

@@ -16,7 +16,7 @@ namespace {
 const char kWinmm[] = "winmm";
 
 class Mixer : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     testkit::ClearKnobs();
     testkit::ResetJournal();
@@ -28,8 +28,7 @@ protected:
   static void SetLine(std::vector<DWORD> volumes, DWORD mute = 0) {
     testkit::SetKnob(kWinmm, "Channels", static_cast<DWORD>(volumes.size()));
     for (size_t i = 0; i < volumes.size(); ++i)
-      testkit::SetKnob(kWinmm, ("Volume" + std::to_string(i)).c_str(),
-                       volumes[i]);
+      testkit::SetKnob(kWinmm, ("Volume" + std::to_string(i)).c_str(), volumes[i]);
     testkit::SetKnob(kWinmm, "Mute", mute);
   }
   static std::vector<DWORD> Volumes(size_t channels) {
@@ -42,8 +41,7 @@ protected:
   static int VolumeKey(int direction) {
     InitMixer();
     int r = XPMute(1);
-    if (r == 1)
-      r = XPVolume(direction);
+    if (r == 1) r = XPVolume(direction);
     CloseMixer();
     return r;
   }
@@ -79,8 +77,7 @@ TEST_F(Mixer, VolumeDownFromTopReachesZero) {
   SetLine({65535});
   for (int press = 1; press <= 16; ++press) {
     ASSERT_EQ(1, VolumeKey(0)) << "press " << press;
-    EXPECT_EQ(press <= 15 ? 65535u - 4369u * press : 0u,
-              Knob(kWinmm, "Volume0"));
+    EXPECT_EQ(press <= 15 ? 65535u - 4369u * press : 0u, Knob(kWinmm, "Volume0"));
     EXPECT_EQ(press <= 15 ? 15 - press : 0, iOSDLevel) << "press " << press;
     EXPECT_EQ(kIconVolumeDown, iOSDIcon);
   }
@@ -107,7 +104,7 @@ TEST_F(Mixer, TwoChannelsKeepTheirBalance) {
       {{20000, 20000}, 0, {15631, 15631}, 3},
       {{0, 0}, 1, {4369, 4369}, 1},
   };
-  for (const auto &row : table) {
+  for (const auto& row : table) {
     SetLine(row.before);
     ASSERT_EQ(1, VolumeKey(row.direction));
     EXPECT_EQ(row.after, Volumes(2)) << row.before[0] << "/" << row.before[1];
@@ -123,17 +120,14 @@ TEST_F(Mixer, ThreeAndSixChannelsAreReadAndWrittenWhole) {
   testkit::ResetJournal();
   SetLine({0, 6000, 12000, 60000, 30000, 60000});
   ASSERT_EQ(1, VolumeKey(0));
-  EXPECT_EQ((std::vector<DWORD>{0, 5563, 11126, 55631, 27815, 55631}),
-            Volumes(6));
-  EXPECT_GE(testkit::JournalIndex(
-                testkit::JournalCalls(kWinmm),
-                "mixerGetControlDetailsW(0x80000000, volume, 6) = 0 0 6000 "
-                "12000 60000 30000 60000"),
+  EXPECT_EQ((std::vector<DWORD>{0, 5563, 11126, 55631, 27815, 55631}), Volumes(6));
+  EXPECT_GE(testkit::JournalIndex(testkit::JournalCalls(kWinmm),
+                                  "mixerGetControlDetailsW(0x80000000, volume, 6) = 0 0 6000 "
+                                  "12000 60000 30000 60000"),
             0);
-  EXPECT_GE(testkit::JournalIndex(
-                testkit::JournalCalls(kWinmm),
-                "mixerSetControlDetails(0x80000000, volume, 6, 0 5563 11126 "
-                "55631 27815 55631) = 0"),
+  EXPECT_GE(testkit::JournalIndex(testkit::JournalCalls(kWinmm),
+                                  "mixerSetControlDetails(0x80000000, volume, 6, 0 5563 11126 "
+                                  "55631 27815 55631) = 0"),
             0);
 }
 
@@ -142,12 +136,10 @@ TEST_F(Mixer, ALineWithMoreChannelsThanTheArrayIsNeverOverrun) {
   InitMixer();
   // At most 32 values are asked for; the line's driver wants 1 or all 40.
   EXPECT_EQ(0, XPVolume(1));
-  EXPECT_GE(testkit::JournalIndex(
-                testkit::JournalCalls(kWinmm),
-                "mixerGetControlDetailsW(0x80000000, volume, 32) = 11"),
+  EXPECT_GE(testkit::JournalIndex(testkit::JournalCalls(kWinmm),
+                                  "mixerGetControlDetailsW(0x80000000, volume, 32) = 11"),
             0);
-  EXPECT_EQ(-1, testkit::JournalIndex(testkit::JournalCalls(kWinmm),
-                                      "mixerSetControlDetails"));
+  EXPECT_EQ(-1, testkit::JournalIndex(testkit::JournalCalls(kWinmm), "mixerSetControlDetails"));
   EXPECT_EQ(std::vector<DWORD>(40, 1000), Volumes(40));
 }
 
@@ -157,8 +149,7 @@ TEST_F(Mixer, ALineWithoutChannelsFailsWithoutTouchingTheOSD) {
   EXPECT_EQ(0, XPVolume(1));
   EXPECT_EQ(kUntouchedIcon, iOSDIcon);
   EXPECT_EQ(kUntouchedLevel, iOSDLevel);
-  EXPECT_EQ(-1, testkit::JournalIndex(testkit::JournalCalls(kWinmm),
-                                      "ControlDetails"));
+  EXPECT_EQ(-1, testkit::JournalIndex(testkit::JournalCalls(kWinmm), "ControlDetails"));
 }
 
 TEST_F(Mixer, EnsureSoundOnLeavesAnUnmutedLineAlone) {
@@ -167,8 +158,7 @@ TEST_F(Mixer, EnsureSoundOnLeavesAnUnmutedLineAlone) {
   EXPECT_EQ(1, XPMute(1));
   EXPECT_EQ(0u, Knob(kWinmm, "Mute"));
   EXPECT_EQ(kUntouchedIcon, iOSDIcon);
-  EXPECT_EQ(-1, testkit::JournalIndex(testkit::JournalCalls(kWinmm),
-                                      "mixerSetControlDetails"));
+  EXPECT_EQ(-1, testkit::JournalIndex(testkit::JournalCalls(kWinmm), "mixerSetControlDetails"));
 }
 
 TEST_F(Mixer, MuteKeyToggles) {
@@ -197,10 +187,9 @@ TEST_F(Mixer, VolumeKeyWhileMutedUnmutesThenSteps) {
   EXPECT_EQ(kIconVolumeUp, iOSDIcon);
   EXPECT_EQ(3, iOSDLevel);
   const auto calls = testkit::JournalCalls(kWinmm);
-  const int unmute = testkit::JournalIndex(
-      calls, "mixerSetControlDetails(0x80000000, mute, 1, 0)");
-  const int step = testkit::JournalIndex(
-      calls, "mixerSetControlDetails(0x80000000, volume, 1, 13107)");
+  const int unmute = testkit::JournalIndex(calls, "mixerSetControlDetails(0x80000000, mute, 1, 0)");
+  const int step =
+      testkit::JournalIndex(calls, "mixerSetControlDetails(0x80000000, volume, 1, 13107)");
   ASSERT_GE(unmute, 0);
   EXPECT_GT(step, unmute);
 }
@@ -239,7 +228,7 @@ TEST_F(Mixer, CloseMixerReportsWhetherAMixerWasClosed) {
 }
 
 class MixerLog : public Mixer {
-protected:
+ protected:
   void SetUp() override {
     Mixer::SetUp();
     ASSERT_TRUE(lines_.Start()) << lines_.Error();
@@ -257,8 +246,7 @@ TEST_F(MixerLog, NoDeviceIsNotAnErrorUntilTheMuteStep) {
   EXPECT_EQ((std::vector<std::string>{"[Vexil][XPMute]m_hMixer == NULL",
                                       "[Vexil][XPVolume]m_hMixer == NULL"}),
             lines_.Texts());
-  EXPECT_EQ(-1,
-            testkit::JournalIndex(testkit::JournalCalls(kWinmm), "mixerOpen"));
+  EXPECT_EQ(-1, testkit::JournalIndex(testkit::JournalCalls(kWinmm), "mixerOpen"));
   EXPECT_EQ(kUntouchedIcon, iOSDIcon);
 }
 
@@ -266,16 +254,13 @@ TEST_F(MixerLog, InitMixerFailures) {
   testkit::SetKnob(kWinmm, "mixerOpenFail", MMSYSERR_ALLOCATED);
   EXPECT_EQ(0, InitMixer());
   EXPECT_EQ(nullptr, m_hMixer);
-  EXPECT_EQ(std::vector<std::string>{"[Vexil][InitMixer]mixerOpen() Error"},
-            lines_.Texts());
+  EXPECT_EQ(std::vector<std::string>{"[Vexil][InitMixer]mixerOpen() Error"}, lines_.Texts());
 
   lines_.Clear();
   testkit::ClearKnobs();
   testkit::SetKnob(kWinmm, "mixerGetDevCapsWFail", MMSYSERR_ERROR);
   EXPECT_EQ(0, InitMixer());
-  EXPECT_EQ(
-      std::vector<std::string>{"[Vexil][InitMixer]mixerGetDevCaps() Error"},
-      lines_.Texts());
+  EXPECT_EQ(std::vector<std::string>{"[Vexil][InitMixer]mixerGetDevCaps() Error"}, lines_.Texts());
   // The mixer stays open until CloseMixer.
   EXPECT_NE(nullptr, m_hMixer);
   EXPECT_EQ(1, CloseMixer());
@@ -283,23 +268,20 @@ TEST_F(MixerLog, InitMixerFailures) {
 
 TEST_F(MixerLog, EachMixerStepFailureHasItsLine) {
   const struct {
-    const char *knob;
-    const char *muteLine;
-    const char *volumeLine;
+    const char* knob;
+    const char* muteLine;
+    const char* volumeLine;
   } table[] = {
       {"mixerGetLineInfoWFail", "[Vexil][XPMute]mixerGetLineInfo() Error",
        "[Vexil][XPVolume]mixerGetLineInfo() Error"},
-      {"mixerGetLineControlsWFail",
-       "[Vexil][XPMute]mixerGetLineControls() Error",
+      {"mixerGetLineControlsWFail", "[Vexil][XPMute]mixerGetLineControls() Error",
        "[Vexil][XPVolume]mixerGetLineControls() Error"},
-      {"mixerGetControlDetailsWFail",
-       "[Vexil][XPMute]mixerGetControlDetails() Error",
+      {"mixerGetControlDetailsWFail", "[Vexil][XPMute]mixerGetControlDetails() Error",
        "[Vexil][XPVolume]mixerGetControlDetails() Error"},
-      {"mixerSetControlDetailsFail",
-       "[Vexil][XPMute]mixerSetControlDetails() Error",
+      {"mixerSetControlDetailsFail", "[Vexil][XPMute]mixerSetControlDetails() Error",
        "[Vexil][XPVolume]mixerSetControlDetails() Error"},
   };
-  for (const auto &row : table) {
+  for (const auto& row : table) {
     testkit::ClearKnobs();
     SetLine({30000, 15000}, 1);
     ASSERT_EQ(1, InitMixer());
@@ -308,10 +290,8 @@ TEST_F(MixerLog, EachMixerStepFailureHasItsLine) {
     lines_.Clear();
     EXPECT_EQ(0, XPMute(0)) << row.knob;
     EXPECT_EQ(0, XPVolume(1)) << row.knob;
-    EXPECT_EQ((std::vector<std::string>{row.muteLine, row.volumeLine}),
-              lines_.Texts());
-    const bool setFailed =
-        std::string(row.knob) == "mixerSetControlDetailsFail";
+    EXPECT_EQ((std::vector<std::string>{row.muteLine, row.volumeLine}), lines_.Texts());
+    const bool setFailed = std::string(row.knob) == "mixerSetControlDetailsFail";
     // Only the final set comes after the OSD values are written.
     EXPECT_EQ(setFailed ? kIconVolumeUp : kUntouchedIcon, iOSDIcon) << row.knob;
     EXPECT_EQ(setFailed ? 7 : kUntouchedLevel, iOSDLevel) << row.knob;
@@ -321,4 +301,4 @@ TEST_F(MixerLog, EachMixerStepFailureHasItsLine) {
   }
 }
 
-} // namespace
+}  // namespace

@@ -169,7 +169,8 @@ TEST_F(Touchpad, FennicIsAskedWhenSorrelDidNothing) {
 }
 
 TEST_F(Touchpad, OnlyFennicPresentUsesItsResult) {
-  testkit::InstallApp({L"Torvan.exe", L"testbed\\TARNACPIDLL32.dll", L"testbed\\probes\\Fennic.dll"});
+  testkit::InstallApp(
+      {L"Torvan.exe", L"testbed\\TARNACPIDLL32.dll", L"testbed\\probes\\Fennic.dll"});
   testkit::SetKnob("Fennic", "TouchPadCtrl", 542);
   Start();
   EXPECT_TRUE(PressShowsOsd(107));

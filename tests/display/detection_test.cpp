@@ -127,7 +127,8 @@ TEST_F(NoVendor, EveryCodeEndsCleanlyWithItsThreeErrorLines) {
     // Intel was asked three times and refused; nothing else answered.
     const auto journal = testkit::JournalCalls();
     EXPECT_EQ(6u, journal.size()) << testing::PrintToString(journal);
-    EXPECT_EQ(3, CountCalls("igfx", "DllGetClassObject({05FE2AF0-2EA5-4B69-81BD-A7AC71A0D2F0}) = 0x0"));
+    EXPECT_EQ(
+        3, CountCalls("igfx", "DllGetClassObject({05FE2AF0-2EA5-4B69-81BD-A7AC71A0D2F0}) = 0x0"));
     EXPECT_EQ(3, CountCalls("igfx", kIntelRefusal));
   }
 }

@@ -84,7 +84,8 @@ TEST_F(Display, NvidiaSetsTheViewOfEachDisplayKey) {
     EXPECT_EQ(c.viewMode, Knob("nvapi", "ViewMode")) << c.code;
   }
   // Intel was asked first each time and refused.
-  EXPECT_GE(CountCalls("igfx CreateInstance({70F8C65F-06AA-443B-9E6B-7C73808F07E5}) = 0x80040111"), 3);
+  EXPECT_GE(CountCalls("igfx CreateInstance({70F8C65F-06AA-443B-9E6B-7C73808F07E5}) = 0x80040111"),
+            3);
   EXPECT_EQ(0, CountCalls("igfx ChangeActiveDevices("));
 }
 

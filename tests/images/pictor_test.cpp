@@ -122,8 +122,8 @@ BOOL CALLBACK CollectId(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR out) {
 }
 
 std::vector<BYTE> ReadWholeFile(const std::wstring& path) {
-  suite::UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                           OPEN_EXISTING, 0, nullptr));
+  suite::UniqueFileHandle file(
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   if (!file) return {};
   std::vector<BYTE> bytes(GetFileSize(file.get(), nullptr));
   DWORD read = 0;
@@ -164,8 +164,7 @@ void ExpectResourcesOnly(const std::wstring& path) {
   for (WORD i = 0; i < count; ++i) {
     const std::string name(reinterpret_cast<const char*>(section[i].Name),
                            strnlen(reinterpret_cast<const char*>(section[i].Name), 8));
-    EXPECT_FALSE(section[i].Characteristics & (IMAGE_SCN_CNT_CODE | IMAGE_SCN_MEM_EXECUTE))
-        << name;
+    EXPECT_FALSE(section[i].Characteristics & (IMAGE_SCN_CNT_CODE | IMAGE_SCN_MEM_EXECUTE)) << name;
   }
 }
 
@@ -246,8 +245,8 @@ TEST_F(PictorLibrary, HoldsTheTableIdsAsPngResourcesAndNothingElse) {
 }
 
 TEST_F(PictorLibrary, IdsBesideTheTableAreNotFound) {
-  for (WORD id : {0, 1, 200, 202, 414, 417, 430, 435, 450, 456, 460, 464, 477, 479, 500, 502, 515,
-                  517, 540, 543, 544, 547, 999, 65535}) {
+  for (WORD id : {0,   1,   200, 202, 414, 417, 430, 435, 450, 456, 460, 464,
+                  477, 479, 500, 502, 515, 517, 540, 543, 544, 547, 999, 65535}) {
     SetLastError(0xdeadbeef);
     EXPECT_EQ(nullptr, FindResourceW(module(), MAKEINTRESOURCEW(id), L"PNG")) << id;
     EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError()) << id;

@@ -32,7 +32,8 @@ TEST_F(FirstCall, CreatesTheFourSchemesInIndexOrderAndActivatesHighPerformance) 
   std::vector<std::string> expected;
   std::vector<GUID> created;
   for (int brand = 0; brand < 4; ++brand) {
-    EXPECT_EQ(0u, writes[brand].find("PowerDuplicateScheme(" + GuidText(kHighPerformance) + ") = 0 "))
+    EXPECT_EQ(0u,
+              writes[brand].find("PowerDuplicateScheme(" + GuidText(kHighPerformance) + ") = 0 "))
         << writes[brand];
     const GUID scheme = CreatedGuid(writes[brand]);
     created.push_back(scheme);
@@ -75,7 +76,8 @@ TEST_F(FirstCall, ExistingBrandSchemesAreNeverRewritten) {
   Pallion pallion;
   ASSERT_EQ(0, pallion.SwitchNextScheme());
   const GUID office = SchemesNamed(kBrandNames[2]).at(0);
-  const GUID subgroup = ParseGuid(kBrandRows[17].subgroup), setting = ParseGuid(kBrandRows[17].setting);
+  const GUID subgroup = ParseGuid(kBrandRows[17].subgroup),
+             setting = ParseGuid(kBrandRows[17].setting);
   ASSERT_EQ(0u, PowerWriteACValueIndex(nullptr, &office, &subgroup, &setting, 33));
   testkit::ResetJournal();
   pallion.Load();

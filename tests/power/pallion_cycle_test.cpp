@@ -33,8 +33,10 @@ TEST_F(Cycle, NextIndexFollowsTheActiveSchemeWhateverActivatedIt) {
   struct {
     const wchar_t* active;
     int next;
-  } cases[] = {{L"Pallion Battery Saving", 0}, {L"Pallion Entertainment", 2},
-               {L"Pallion High Performance", 1}, {L"Pallion Quiet Office", 3}};
+  } cases[] = {{L"Pallion Battery Saving", 0},
+               {L"Pallion Entertainment", 2},
+               {L"Pallion High Performance", 1},
+               {L"Pallion Quiet Office", 3}};
   for (const auto& c : cases) {
     Activate(SchemesNamed(c.active).at(0));
     EXPECT_EQ(c.next, pallion_.SwitchNextScheme()) << "from " << testing::PrintToString(c.active);

@@ -44,9 +44,8 @@ TEST_F(PowerDouble, FriendlyNameReadHonoursTheBufferSize) {
   EXPECT_EQ(sizeof(L"Balanced"), size);
   wchar_t small[4] = {L'x', L'x', L'x', L'x'};
   size = sizeof small;
-  EXPECT_EQ(DWORD(ERROR_MORE_DATA),
-            PowerReadFriendlyName(nullptr, &kBalanced, nullptr, nullptr,
-                                  reinterpret_cast<UCHAR*>(small), &size));
+  EXPECT_EQ(DWORD(ERROR_MORE_DATA), PowerReadFriendlyName(nullptr, &kBalanced, nullptr, nullptr,
+                                                          reinterpret_cast<UCHAR*>(small), &size));
   EXPECT_EQ(sizeof(L"Balanced"), size);
   EXPECT_EQ(L'x', small[0]) << "nothing is copied into a short buffer";
   const GUID unknown = ParseGuid("01234567-89ab-cdef-0123-456789abcdef");
@@ -93,7 +92,8 @@ TEST_F(PowerDouble, ValueIndexesAreKeptPerSchemeSettingAndPowerSource) {
   EXPECT_EQ(77u, value);
   EXPECT_EQ(0u, PowerReadDCValueIndex(nullptr, &copy, &kVideoSubgroup, &kVideoPowerdown, &value));
   EXPECT_EQ(300u, value) << "DC kept Balanced's value";
-  EXPECT_EQ(0u, PowerReadACValueIndex(nullptr, &kBalanced, &kVideoSubgroup, &kVideoPowerdown, &value));
+  EXPECT_EQ(0u,
+            PowerReadACValueIndex(nullptr, &kBalanced, &kVideoSubgroup, &kVideoPowerdown, &value));
   EXPECT_EQ(600u, value) << "the source is untouched";
   // Subgroup and setting swapped address nothing.
   EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND),

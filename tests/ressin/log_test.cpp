@@ -12,7 +12,7 @@ using namespace ressin_test;
 namespace {
 
 class RessinLog : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     testkit::ClearKnobs();
     testkit::ResetJournal();
@@ -31,13 +31,12 @@ protected:
   std::vector<std::string> Texts() {
     capture_.Sync(2000);
     std::vector<std::string> texts;
-    for (const auto &line : capture_.Lines())
-      texts.push_back(line.text);
+    for (const auto& line : capture_.Lines()) texts.push_back(line.text);
     return texts;
   }
 
   DebugOutputCapture capture_;
-  std::optional<MobilityCenter> mblctr_; // started once the journal is fresh
+  std::optional<MobilityCenter> mblctr_;  // started once the journal is fresh
   ServiceWindow service_;
 };
 
@@ -45,16 +44,15 @@ TEST_F(RessinLog, EachHandledNotificationWritesItsLine) {
   SetStringKnob("netshell", "Connections", "2");
   const struct {
     DWORD code;
-    const char *line;
+    const char* line;
   } table[] = {
       {7, "[Ressin][WNotifyProc]wlan_notification_acm_scan_complete : 1"},
       {9, "[Ressin][WNotifyProc]wlan_notification_acm_connection_start : 1"},
-      {10,
-       "[Ressin][WNotifyProc]wlan_notification_acm_connection_complete : 1"},
+      {10, "[Ressin][WNotifyProc]wlan_notification_acm_connection_complete : 1"},
       {18, "[Ressin][WNotifyProc]Not_available"},
       {19, "[Ressin][WNotifyProc]Available"},
   };
-  for (const auto &row : table) {
+  for (const auto& row : table) {
     capture_.Clear();
     ASSERT_EQ(1u, Notify(kSourceAcm, row.code));
     EXPECT_EQ(std::vector<std::string>{row.line}, Texts()) << row.code;
@@ -65,10 +63,10 @@ TEST_F(RessinLog, ProfilesExhaustedAndItsRecheckWriteTheirLines) {
   SetStringKnob("netshell", "Connections", "0");
   ASSERT_EQ(1u, Notify(kSourceAcm, 17));
   ASSERT_TRUE(capture_.WaitFor("[Ressin][PEThread]Not_available", 3000));
-  EXPECT_EQ((std::vector<std::string>{
-                "[Ressin][WNotifyProc]wlan_notification_acm_profiles_exhausted",
-                "[Ressin][PEThread]Not_available"}),
-            Texts());
+  EXPECT_EQ(
+      (std::vector<std::string>{"[Ressin][WNotifyProc]wlan_notification_acm_profiles_exhausted",
+                                "[Ressin][PEThread]Not_available"}),
+      Texts());
 }
 
 TEST_F(RessinLog, ScanWithoutConnectionWritesNothing) {
@@ -83,9 +81,7 @@ TEST_F(RessinLog, FailingStepsOfNetAvailableWriteTheirErrorLines) {
   ASSERT_EQ(1u, Notify(kSourceAcm, 7));
   auto texts = Texts();
   ASSERT_EQ(1u, texts.size());
-  EXPECT_EQ(0u,
-            texts[0].find("[Ressin][NetAvailable]CoCreateInstance() Error : "))
-      << texts[0];
+  EXPECT_EQ(0u, texts[0].find("[Ressin][NetAvailable]CoCreateInstance() Error : ")) << texts[0];
 
   testkit::ClearKnobs();
   SetStringKnob("netshell", "Connections", "2");
@@ -94,9 +90,7 @@ TEST_F(RessinLog, FailingStepsOfNetAvailableWriteTheirErrorLines) {
   ASSERT_EQ(1u, Notify(kSourceAcm, 7));
   texts = Texts();
   ASSERT_EQ(1u, texts.size());
-  EXPECT_EQ(0u,
-            texts[0].find("[Ressin][NetAvailable]EnumConnections() Error : "))
-      << texts[0];
+  EXPECT_EQ(0u, texts[0].find("[Ressin][NetAvailable]EnumConnections() Error : ")) << texts[0];
 }
 
 TEST_F(RessinLog, SwitchOffWritesNothing) {
@@ -104,8 +98,7 @@ TEST_F(RessinLog, SwitchOffWritesNothing) {
   ASSERT_EQ(1u, Notify(kSourceAcm, 19));
   ASSERT_EQ(1u, Notify(kSourceAcm, 18));
   EXPECT_TRUE(Texts().empty());
-  EXPECT_EQ(2u, service_.Messages().size())
-      << "the messages are posted all the same";
+  EXPECT_EQ(2u, service_.Messages().size()) << "the messages are posted all the same";
 }
 
-} // namespace
+}  // namespace

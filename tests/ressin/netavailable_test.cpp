@@ -10,14 +10,14 @@ using namespace ressin_test;
 
 namespace {
 
-std::wstring System32(const wchar_t *file) {
+std::wstring System32(const wchar_t* file) {
   wchar_t dir[MAX_PATH];
   GetSystemDirectoryW(dir, MAX_PATH);
   return std::wstring(dir) + L"\\" + file;
 }
 
 class NetAvailable : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     testkit::ClearKnobs();
     testkit::ResetJournal();
@@ -35,23 +35,19 @@ protected:
   }
 
   // The figure after the last ", " of the last line holding text; -1 when none.
-  static int LastFigure(const std::vector<std::string> &calls,
-                        const std::string &text) {
+  static int LastFigure(const std::vector<std::string>& calls, const std::string& text) {
     int figure = -1;
-    for (const auto &c : calls)
-      if (c.find(text) != std::string::npos)
-        figure = atoi(c.c_str() + c.rfind(", ") + 2);
+    for (const auto& c : calls)
+      if (c.find(text) != std::string::npos) figure = atoi(c.c_str() + c.rfind(", ") + 2);
     return figure;
   }
 
-  static void ExpectEverythingReleased(const std::vector<std::string> &calls) {
+  static void ExpectEverythingReleased(const std::vector<std::string>& calls) {
     if (Contains(calls, "CreateInstance(INetConnectionManager) = 0x0")) {
-      EXPECT_EQ(0, LastFigure(calls, "objects alive"))
-          << "a COM object was not released";
+      EXPECT_EQ(0, LastFigure(calls, "objects alive")) << "a COM object was not released";
     }
     const int records = Count(calls, "= 0x0, status");
-    EXPECT_EQ(records, Count(calls, "NcFreeNetconProperties"))
-        << "properties records freed";
+    EXPECT_EQ(records, Count(calls, "NcFreeNetconProperties")) << "properties records freed";
     if (records) {
       EXPECT_EQ(0, LastFigure(calls, "records out"));
     }
@@ -61,7 +57,7 @@ protected:
   }
 
   RessinLibrary ressin_;
-  std::optional<MobilityCenter> mblctr_; // started once the journal is fresh
+  std::optional<MobilityCenter> mblctr_;  // started once the journal is fresh
   ServiceWindow service_;
 };
 
@@ -72,32 +68,29 @@ TEST_F(NetAvailable, ConnectedConnectionAnywhereInTheListCounts) {
   EXPECT_TRUE(Contains(calls, "CreateInstance(INetConnectionManager) = 0x0"));
   EXPECT_TRUE(Contains(calls, "EnumConnections(0) = 0x0"));
   EXPECT_TRUE(Contains(calls, "GetProperties(connection 2) = 0x0, status 2"));
-  EXPECT_FALSE(Contains(calls, "connection 3"))
-      << "the search stops at the connected one";
+  EXPECT_FALSE(Contains(calls, "connection 3")) << "the search stops at the connected one";
   EXPECT_EQ(3, Count(calls, "NcFreeNetconProperties"));
   ExpectEverythingReleased(calls);
 }
 
 TEST_F(NetAvailable, NoConnectedConnectionPostsNothing) {
-  for (const char *connections : {"", "0", "0,1,3,7"}) {
+  for (const char* connections : {"", "0", "0,1,3,7"}) {
     testkit::ResetJournal();
     SetStringKnob("netshell", "Connections", connections);
     EXPECT_EQ(0u, ScanComplete()) << connections;
     const auto calls = Calls("netshell");
-    EXPECT_TRUE(Contains(calls, "Next(1) = 0x1, 0 fetched"))
-        << "every connection is read";
+    EXPECT_TRUE(Contains(calls, "Next(1) = 0x1, 0 fetched")) << "every connection is read";
     ExpectEverythingReleased(calls);
   }
 }
 
 TEST_F(NetAvailable, EachFailingStepCountsAsNoNetwork) {
   const struct {
-    const char *knob;
-    const char *connections;
-    const char *failedCall;
+    const char* knob;
+    const char* connections;
+    const char* failedCall;
   } steps[] = {
-      {"CreateInstance", "2",
-       "CreateInstance(INetConnectionManager) = 0x80004005"},
+      {"CreateInstance", "2", "CreateInstance(INetConnectionManager) = 0x80004005"},
       {"EnumConnections", "2", "EnumConnections(0) = 0x80004005"},
       {"Next", "2", "Next(1) = 0x80004005"},
       {"GetProperties0", "2", "GetProperties(connection 0) = 0x80004005"},
@@ -105,7 +98,7 @@ TEST_F(NetAvailable, EachFailingStepCountsAsNoNetwork) {
       // connected.
       {"GetProperties1", "0,2,2", "GetProperties(connection 1) = 0x80004005"},
   };
-  for (const auto &step : steps) {
+  for (const auto& step : steps) {
     testkit::ClearKnobs();
     testkit::ResetJournal();
     SetStringKnob("netshell", "Connections", step.connections);
@@ -121,20 +114,18 @@ TEST_F(NetAvailable, EachFailingStepCountsAsNoNetwork) {
 // The library files are swapped by renaming: the prefix is a hard-link clone,
 // so writing into the installed file would change every other prefix too.
 class SwappedNetshell {
-public:
-  explicit SwappedNetshell(const std::wstring &replacement) {
+ public:
+  explicit SwappedNetshell(const std::wstring& replacement) {
     moved_ = MoveFileW(installed_.c_str(), aside_.c_str()) != FALSE;
-    if (!replacement.empty())
-      CopyFileW(replacement.c_str(), installed_.c_str(), TRUE);
+    if (!replacement.empty()) CopyFileW(replacement.c_str(), installed_.c_str(), TRUE);
   }
   ~SwappedNetshell() {
     DeleteFileW(installed_.c_str());
-    if (moved_)
-      MoveFileW(aside_.c_str(), installed_.c_str());
+    if (moved_) MoveFileW(aside_.c_str(), installed_.c_str());
   }
   bool Moved() const { return moved_; }
 
-private:
+ private:
   std::wstring installed_ = System32(L"netshell.dll");
   std::wstring aside_ = System32(L"netshell.dll.aside");
   bool moved_ = false;
@@ -150,16 +141,13 @@ TEST_F(NetAvailable, MissingNetshellCountsAsNoNetwork) {
 
 TEST_F(NetAvailable, NetshellWithoutNcFreeNetconPropertiesCountsAsNoNetwork) {
   SetStringKnob("netshell", "Connections", "2");
-  SwappedNetshell variant(testkit::BinDir() +
-                          L"\\testbed\\variants\\no-ncfree\\netshell.dll");
+  SwappedNetshell variant(testkit::BinDir() + L"\\testbed\\variants\\no-ncfree\\netshell.dll");
   ASSERT_TRUE(variant.Moved());
   EXPECT_EQ(0u, ScanComplete());
   const auto calls = Calls("netshell");
-  EXPECT_TRUE(Contains(calls, "DllMain(PROCESS_ATTACH)"))
-      << "the variant was loaded";
-  EXPECT_FALSE(Contains(calls, "CreateInstance"))
-      << "no manager without the free function";
+  EXPECT_TRUE(Contains(calls, "DllMain(PROCESS_ATTACH)")) << "the variant was loaded";
+  EXPECT_FALSE(Contains(calls, "CreateInstance")) << "no manager without the free function";
   EXPECT_TRUE(Contains(calls, "DllMain(PROCESS_DETACH, FreeLibrary)"));
 }
 
-} // namespace
+}  // namespace

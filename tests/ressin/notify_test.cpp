@@ -7,7 +7,7 @@ using namespace ressin_test;
 namespace {
 
 class Notifications : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     testkit::ClearKnobs();
     testkit::ResetJournal();
@@ -17,9 +17,7 @@ protected:
 
   // Delivers one notification to Ressin's callback; the messages it posted are
   // in the window's queue once this returns.
-  void Deliver(DWORD source, DWORD code) {
-    ASSERT_EQ(1u, Notify(source, code)) << code;
-  }
+  void Deliver(DWORD source, DWORD code) { ASSERT_EQ(1u, Notify(source, code)) << code; }
 
   RessinLibrary ressin_;
 };
@@ -29,21 +27,18 @@ TEST_F(Notifications, WithoutMobilityCenterNothingIsPostedWhateverTheCode) {
   ASSERT_EQ(0, testkit::CountProcesses(L"mblctr.exe"));
   SetStringKnob("netshell", "Connections", "2");
   ServiceWindow service;
-  for (DWORD code : {7u, 9u, 10u, 17u, 18u, 19u})
-    Deliver(kSourceAcm, code);
-  Sleep(300); // longer than a re-check would take
+  for (DWORD code : {7u, 9u, 10u, 17u, 18u, 19u}) Deliver(kSourceAcm, code);
+  Sleep(300);  // longer than a re-check would take
   EXPECT_TRUE(service.Messages().empty());
-  EXPECT_TRUE(Calls("netshell").empty())
-      << "the connections manager is not asked";
+  EXPECT_TRUE(Calls("netshell").empty()) << "the connections manager is not asked";
 }
 
-TEST_F(Notifications,
-       NetworkAvailablePostsOneWithoutAskingTheConnectionsManager) {
+TEST_F(Notifications, NetworkAvailablePostsOneWithoutAskingTheConnectionsManager) {
   MobilityCenter mblctr;
   ASSERT_TRUE(mblctr.Running());
   ServiceWindow service;
   Deliver(kSourceAcm, 19);
-  const auto &posted = service.Messages();
+  const auto& posted = service.Messages();
   ASSERT_EQ(1u, posted.size());
   EXPECT_EQ(0u, posted[0].wParam);
   EXPECT_EQ(1, posted[0].lParam);
@@ -55,7 +50,7 @@ TEST_F(Notifications, NetworkNotAvailablePostsZero) {
   ServiceWindow service;
   SetStringKnob("netshell", "Connections", "2");
   Deliver(kSourceAcm, 18);
-  const auto &posted = service.Messages();
+  const auto& posted = service.Messages();
   ASSERT_EQ(1u, posted.size());
   EXPECT_EQ(0u, posted[0].wParam);
   EXPECT_EQ(0, posted[0].lParam);
@@ -66,24 +61,22 @@ TEST_F(Notifications, SourcesOtherThanAutoConfigurationPostNothing) {
   MobilityCenter mblctr;
   ServiceWindow service;
   // ONEX, MSM, SECURITY, IHV, HNWK
-  for (DWORD source : {0x4u, 0x10u, 0x20u, 0x40u, 0x80u})
-    Deliver(source, 19);
+  for (DWORD source : {0x4u, 0x10u, 0x20u, 0x40u, 0x80u}) Deliver(source, 19);
   EXPECT_TRUE(service.Messages().empty());
 }
 
-TEST_F(Notifications,
-       ScanAndConnectionCodesPostOneOnlyWhileAConnectionIsConnected) {
+TEST_F(Notifications, ScanAndConnectionCodesPostOneOnlyWhileAConnectionIsConnected) {
   MobilityCenter mblctr;
   ServiceWindow service;
   for (DWORD code : {7u, 9u, 10u}) {
     SetStringKnob("netshell", "Connections",
-                  "0,7"); // disconnected, media disconnected
+                  "0,7");  // disconnected, media disconnected
     Deliver(kSourceAcm, code);
     EXPECT_TRUE(service.Messages().empty()) << code;
 
     SetStringKnob("netshell", "Connections", "0,2");
     Deliver(kSourceAcm, code);
-    const auto &posted = service.Messages();
+    const auto& posted = service.Messages();
     ASSERT_EQ(1u, posted.size()) << code;
     EXPECT_EQ(0u, posted[0].wParam);
     EXPECT_EQ(1, posted[0].lParam);
@@ -95,8 +88,7 @@ TEST_F(Notifications, OtherCodesPostNothing) {
   MobilityCenter mblctr;
   ServiceWindow service;
   SetStringKnob("netshell", "Connections", "2");
-  for (DWORD code : {0u, 1u, 8u, 11u, 20u, 21u})
-    Deliver(kSourceAcm, code);
+  for (DWORD code : {0u, 1u, 8u, 11u, 20u, 21u}) Deliver(kSourceAcm, code);
   EXPECT_TRUE(service.Messages().empty());
   EXPECT_TRUE(Calls("netshell").empty());
 }
@@ -118,12 +110,11 @@ TEST_F(Notifications, ProfilesExhaustedRechecksOnlyOnWindows7) {
   const DWORD sent = GetTickCount();
   Deliver(kSourceAcm, 17);
   if (VersionCode() == 2) {
-    const auto &posted = service.WaitForMessages(1, 3000);
+    const auto& posted = service.WaitForMessages(1, 3000);
     ASSERT_EQ(1u, posted.size());
     EXPECT_EQ(0u, posted[0].wParam);
     EXPECT_EQ(0, posted[0].lParam);
-    EXPECT_GE(posted[0].tick - sent, 90u)
-        << "posted after the re-check's pause";
+    EXPECT_GE(posted[0].tick - sent, 90u) << "posted after the re-check's pause";
   } else {
     EXPECT_TRUE(service.WaitForMessages(1, 500).empty());
     EXPECT_TRUE(Calls("netshell").empty());
@@ -151,13 +142,12 @@ TEST_F(Notifications, RecheckOutlivesTheServiceUnloadingTheLibrary) {
   SetStringKnob("netshell", "Connections", "0");
   Deliver(kSourceAcm, 17);
   ressin_.Unload();
-  const auto &posted = service.WaitForMessages(1, 3000);
+  const auto& posted = service.WaitForMessages(1, 3000);
   ASSERT_EQ(1u, posted.size());
   EXPECT_EQ(0, posted[0].lParam);
   // The re-check gives its reference back as it ends.
   const DWORD start = GetTickCount();
-  while (GetModuleHandleW(L"Ressin.dll") && GetTickCount() - start < 3000)
-    Sleep(20);
+  while (GetModuleHandleW(L"Ressin.dll") && GetTickCount() - start < 3000) Sleep(20);
   EXPECT_FALSE(GetModuleHandleW(L"Ressin.dll"));
 }
 
@@ -175,9 +165,8 @@ TEST_F(Notifications, CallbackThreadKeepsItsOwnApartment) {
   ServiceWindow service;
   SetStringKnob("netshell", "Connections", "2");
   Deliver(kSourceAcm, 7);
-  EXPECT_EQ(1u, service.Messages().size())
-      << "the manager answers in the caller's apartment";
+  EXPECT_EQ(1u, service.Messages().size()) << "the manager answers in the caller's apartment";
   EXPECT_TRUE(Contains(Calls("wlanapi"), "callback apartment kept"));
 }
 
-} // namespace
+}  // namespace

@@ -15,14 +15,14 @@ const char kOnRecord[] = "4, 12, 00 00 00 00 01 00 00 00 01 00 00 00) = 0";
 const char kOffRecord[] = "4, 12, 00 00 00 00 02 00 00 00 02 00 00 00) = 0";
 
 class Radio : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     testkit::ClearKnobs();
     testkit::ResetJournal();
     ASSERT_TRUE(ressin_.Loaded());
   }
 
-  static std::string SetCall(const char *guid, const char *record) {
+  static std::string SetCall(const char* guid, const char* record) {
     return std::string("WlanSetInterface(") + guid + ", " + record;
   }
 
@@ -32,7 +32,7 @@ protected:
 TEST_F(Radio, ExportsCarryTheirOrdinals) {
   HMODULE module = GetModuleHandleW(L"Ressin.dll");
   ASSERT_TRUE(module);
-  const char *names[] = {"InitRessin", "UnInitRessin", "WLANOnOff"};
+  const char* names[] = {"InitRessin", "UnInitRessin", "WLANOnOff"};
   for (int ordinal = 1; ordinal <= 3; ++ordinal)
     EXPECT_EQ(GetProcAddress(module, MAKEINTRESOURCEA(ordinal)),
               GetProcAddress(module, names[ordinal - 1]))
@@ -54,8 +54,7 @@ TEST_F(Radio, InitOpensVersionTwoAndRegistersForEverySourceWithTheDouble) {
   EXPECT_EQ("wlanapi WlanRegisterNotification(0xffff, 0) = 0", calls[1]);
   // Wine's own wlanapi would have reported success without the journal lines;
   // the marker proves the double is the one bound.
-  EXPECT_TRUE(
-      GetProcAddress(GetModuleHandleW(L"wlanapi.dll"), "TestbedWlanapiDouble"));
+  EXPECT_TRUE(GetProcAddress(GetModuleHandleW(L"wlanapi.dll"), "TestbedWlanapiDouble"));
 }
 
 TEST_F(Radio, TwoInterfacesBothGetTheNewStateInListOrder) {
@@ -83,10 +82,8 @@ TEST_F(Radio, TwoInterfacesBothGetTheNewStateInListOrder) {
 }
 
 TEST_F(Radio, FirstFailingInterfaceEndsTheRequestWithZero) {
-  SetStringKnob("wlanapi", "Interfaces",
-                (std::string(kA) + ";" + kB + ";" + kC).c_str());
-  testkit::SetKnob("wlanapi", (std::string("WlanSetInterface") + kB).c_str(),
-                   ERROR_ACCESS_DENIED);
+  SetStringKnob("wlanapi", "Interfaces", (std::string(kA) + ";" + kB + ";" + kC).c_str());
+  testkit::SetKnob("wlanapi", (std::string("WlanSetInterface") + kB).c_str(), ERROR_ACCESS_DENIED);
   ASSERT_EQ(1, ressin_.Init(VersionCode()));
 
   EXPECT_EQ(0, ressin_.OnOff(1));
@@ -95,8 +92,7 @@ TEST_F(Radio, FirstFailingInterfaceEndsTheRequestWithZero) {
   EXPECT_TRUE(Contains(calls, std::string("WlanSetInterface(") + kB +
                                   ", 4, 12, 00 00 00 00 01 "
                                   "00 00 00 01 00 00 00) = 5"));
-  EXPECT_FALSE(Contains(calls, kC))
-      << "interfaces after the failing one are not tried";
+  EXPECT_FALSE(Contains(calls, kC)) << "interfaces after the failing one are not tried";
   EXPECT_TRUE(Contains(calls, "WlanFreeMemory(list), 0 lists out"));
 }
 
@@ -123,8 +119,7 @@ TEST_F(Radio, NoInterfacesIsNothingToSwitch) {
 TEST_F(Radio, ValuesOtherThanOnAndOffChangeNothing) {
   ASSERT_EQ(1, ressin_.Init(VersionCode()));
   testkit::ResetJournal();
-  for (int on : {2, -1, 256})
-    EXPECT_EQ(0, ressin_.OnOff(on)) << on;
+  for (int on : {2, -1, 256}) EXPECT_EQ(0, ressin_.OnOff(on)) << on;
   EXPECT_TRUE(Calls("wlanapi").empty());
 }
 
@@ -141,16 +136,14 @@ TEST_F(Radio, UnInitClosesTheClientOnceAndReturnsItsStatus) {
 
 // The message box runs modally on the calling thread: the test finds it, reads
 // it and dismisses it from here.
-int InitDismissingMessageBox(RessinLibrary &ressin, std::wstring *text,
-                             bool *shown) {
+int InitDismissingMessageBox(RessinLibrary& ressin, std::wstring* text, bool* shown) {
   int result = -1;
   std::thread init([&] { result = ressin.Init(VersionCode()); });
   HWND box = testkit::WaitForDialog(L"Ressin.dll", GetCurrentProcessId(), 5000);
   *shown = box != nullptr;
   *text = L"|";
   if (box) {
-    for (const auto &t : testkit::ChildTexts(box))
-      *text += t + L"|";
+    for (const auto& t : testkit::ChildTexts(box)) *text += t + L"|";
     PostMessageW(box, WM_COMMAND, IDOK, 0);
   }
   init.join();
@@ -176,11 +169,10 @@ TEST_F(Radio, RegisterFailureShowsItsMessageBoxAndKeepsTheClientOpen) {
   bool shown = false;
   EXPECT_EQ(0, InitDismissingMessageBox(ressin_, &text, &shown));
   ASSERT_TRUE(shown);
-  EXPECT_NE(std::wstring::npos,
-            text.find(L"|WlanRegisterNotification() Error|"));
+  EXPECT_NE(std::wstring::npos, text.find(L"|WlanRegisterNotification() Error|"));
   EXPECT_FALSE(Contains(Calls("wlanapi"), "WlanCloseHandle"));
   EXPECT_EQ(0, ressin_.UnInit());
   EXPECT_EQ(1, Count(Calls("wlanapi"), "WlanCloseHandle() = 0"));
 }
 
-} // namespace
+}  // namespace

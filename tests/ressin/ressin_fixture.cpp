@@ -3,38 +3,37 @@
 namespace ressin_test {
 namespace {
 
-std::wstring System32(const wchar_t *file) {
+std::wstring System32(const wchar_t* file) {
   wchar_t dir[MAX_PATH];
   GetSystemDirectoryW(dir, MAX_PATH);
   return std::wstring(dir) + L"\\" + file;
 }
 
-void RegisterWindowClass(const wchar_t *name) {
+void RegisterWindowClass(const wchar_t* name) {
   WNDCLASSW wc = {};
   wc.lpfnWndProc = DefWindowProcW;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = name;
-  RegisterClassW(&wc); // already registered by an earlier test: fine
+  RegisterClassW(&wc);  // already registered by an earlier test: fine
 }
 
-} // namespace
+}  // namespace
 
-void SetStringKnob(const char *component, const char *name, const char *value) {
+void SetStringKnob(const char* component, const char* name, const char* value) {
   HKEY key;
   const std::string path = std::string("Software\\Testbed\\") + component;
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
-                            KEY_ALL_ACCESS, nullptr, &key, nullptr));
-  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value),
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
+                                           KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                  DWORD(strlen(value) + 1));
   RegCloseKey(key);
 }
 
-DWORD ReadKnob(const char *component, const char *name, DWORD fallback) {
+DWORD ReadKnob(const char* component, const char* name, DWORD fallback) {
   const std::string path = std::string("Software\\Testbed\\") + component;
   DWORD value = 0, size = sizeof value;
-  if (RegGetValueA(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_REG_DWORD,
-                   nullptr, &value, &size) != ERROR_SUCCESS)
+  if (RegGetValueA(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value,
+                   &size) != ERROR_SUCCESS)
     return fallback;
   return value;
 }
@@ -43,57 +42,48 @@ int VersionCode() {
   OSVERSIONINFOW info = {};
   info.dwOSVersionInfoSize = sizeof info;
   GetVersionExW(&info);
-  if (info.dwMajorVersion == 6 && info.dwMinorVersion == 0)
-    return 1;
-  if (info.dwMajorVersion == 6 && info.dwMinorVersion == 1)
-    return 2;
+  if (info.dwMajorVersion == 6 && info.dwMinorVersion == 0) return 1;
+  if (info.dwMajorVersion == 6 && info.dwMinorVersion == 1) return 2;
   return -1;
 }
 
 DWORD Notify(DWORD source, DWORD code, DWORD timeoutMs) {
   wchar_t args[64];
   wsprintfW(args, L"%lu %lu %lu", source, code, timeoutMs);
-  testkit::Process tool =
-      testkit::StartProgram(System32(L"wlan-notify.exe"), args);
-  if (!tool.Started() || !tool.WaitForExit(timeoutMs + 5000))
-    return DWORD(-1);
+  testkit::Process tool = testkit::StartProgram(System32(L"wlan-notify.exe"), args);
+  if (!tool.Started() || !tool.WaitForExit(timeoutMs + 5000)) return DWORD(-1);
   return tool.ExitCode();
 }
 
 MobilityCenter::MobilityCenter() {
   process_ = testkit::StartProgram(System32(L"mblctr.exe"));
   // Running for Toolhelp once it has written its first line.
-  running_ =
-      process_.Started() && testkit::WaitForJournal("mblctr start", 15000);
-  if (!running_)
-    process_.Kill();
+  running_ = process_.Started() && testkit::WaitForJournal("mblctr start", 15000);
+  if (!running_) process_.Kill();
 }
 
 MobilityCenter::~MobilityCenter() {
-  if (process_.Started())
-    process_.Kill();
+  if (process_.Started()) process_.Kill();
 }
 
-ServiceWindow::ServiceWindow(const wchar_t *className, const wchar_t *title) {
+ServiceWindow::ServiceWindow(const wchar_t* className, const wchar_t* title) {
   RegisterWindowClass(className);
-  hwnd_ = CreateWindowExW(0, className, title, WS_OVERLAPPED, 0, 0, 10, 10,
-                          nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  hwnd_ = CreateWindowExW(0, className, title, WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                          GetModuleHandleW(nullptr), nullptr);
 }
 
 ServiceWindow::~ServiceWindow() {
-  if (hwnd_)
-    DestroyWindow(hwnd_);
+  if (hwnd_) DestroyWindow(hwnd_);
 }
 
-const std::vector<Posted> &ServiceWindow::Messages() {
+const std::vector<Posted>& ServiceWindow::Messages() {
   MSG msg;
   while (PeekMessageW(&msg, hwnd_, kRessinMessage, kRessinMessage, PM_REMOVE))
     messages_.push_back({msg.wParam, msg.lParam, GetTickCount()});
   return messages_;
 }
 
-const std::vector<Posted> &ServiceWindow::WaitForMessages(size_t count,
-                                                          DWORD timeoutMs) {
+const std::vector<Posted>& ServiceWindow::WaitForMessages(size_t count, DWORD timeoutMs) {
   const DWORD start = GetTickCount();
   while (Messages().size() < count && GetTickCount() - start < timeoutMs)
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_POSTMESSAGE);
@@ -102,41 +92,33 @@ const std::vector<Posted> &ServiceWindow::WaitForMessages(size_t count,
 
 RessinLibrary::RessinLibrary() {
   module_ = LoadLibraryW((testkit::BinDir() + L"\\Ressin.dll").c_str());
-  if (!module_)
-    return;
-  init_ = reinterpret_cast<InitFn>(
-      reinterpret_cast<void *>(GetProcAddress(module_, "InitRessin")));
-  uninit_ = reinterpret_cast<UnInitFn>(
-      reinterpret_cast<void *>(GetProcAddress(module_, "UnInitRessin")));
-  onoff_ = reinterpret_cast<InitFn>(
-      reinterpret_cast<void *>(GetProcAddress(module_, "WLANOnOff")));
+  if (!module_) return;
+  init_ = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(module_, "InitRessin")));
+  uninit_ =
+      reinterpret_cast<UnInitFn>(reinterpret_cast<void*>(GetProcAddress(module_, "UnInitRessin")));
+  onoff_ = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(module_, "WLANOnOff")));
 }
 
 RessinLibrary::~RessinLibrary() { Unload(); }
 
 void RessinLibrary::Unload() {
-  if (!module_)
-    return;
+  if (!module_) return;
   // The service uninitialises before it frees the library.
-  if (uninit_)
-    uninit_();
+  if (uninit_) uninit_();
   FreeLibrary(module_);
   module_ = nullptr;
 }
 
-std::vector<std::string> Calls(const char *component) {
-  return testkit::JournalCalls(component);
-}
+std::vector<std::string> Calls(const char* component) { return testkit::JournalCalls(component); }
 
-bool Contains(const std::vector<std::string> &calls, const std::string &text) {
+bool Contains(const std::vector<std::string>& calls, const std::string& text) {
   return testkit::JournalIndex(calls, text) >= 0;
 }
 
-int Count(const std::vector<std::string> &calls, const std::string &text) {
+int Count(const std::vector<std::string>& calls, const std::string& text) {
   int n = 0;
-  for (const auto &c : calls)
-    n += c.find(text) != std::string::npos;
+  for (const auto& c : calls) n += c.find(text) != std::string::npos;
   return n;
 }
 
-} // namespace ressin_test
+}  // namespace ressin_test

@@ -14,12 +14,12 @@
 
 namespace ressin_test {
 
-constexpr UINT kRessinMessage = WM_USER + 104; // 1128
+constexpr UINT kRessinMessage = WM_USER + 104;  // 1128
 constexpr DWORD kSourceAcm = 8;
 constexpr DWORD kNoListener = 255;
 
-void SetStringKnob(const char *component, const char *name, const char *value);
-DWORD ReadKnob(const char *component, const char *name, DWORD fallback);
+void SetStringKnob(const char* component, const char* name, const char* value);
+DWORD ReadKnob(const char* component, const char* name, DWORD fallback);
 
 // What the service would pass to InitRessin: 1 on Vista, 2 on Windows 7.
 int VersionCode();
@@ -31,12 +31,12 @@ DWORD Notify(DWORD source, DWORD code, DWORD timeoutMs = 3000);
 
 // The Mobility Center stand-in, running while the object lives.
 class MobilityCenter {
-public:
+ public:
   MobilityCenter();
   ~MobilityCenter();
   bool Running() const { return running_; }
 
-private:
+ private:
   testkit::Process process_;
   bool running_ = false;
 };
@@ -49,23 +49,22 @@ struct Posted {
 
 // A window in the test process standing in for the service's main window.
 class ServiceWindow {
-public:
-  explicit ServiceWindow(const wchar_t *className = L"Torvan",
-                         const wchar_t *title = L"Torvan");
+ public:
+  explicit ServiceWindow(const wchar_t* className = L"Torvan", const wchar_t* title = L"Torvan");
   ~ServiceWindow();
   HWND Handle() const { return hwnd_; }
   // Message 1128 received so far (the queue is read on the calling thread,
   // which must be the one that made the window).
-  const std::vector<Posted> &Messages();
+  const std::vector<Posted>& Messages();
   // Until count messages arrived or the time is up.
-  const std::vector<Posted> &WaitForMessages(size_t count, DWORD timeoutMs);
+  const std::vector<Posted>& WaitForMessages(size_t count, DWORD timeoutMs);
   // Forgets what arrived so far.
   void Clear() {
     Messages();
     messages_.clear();
   }
 
-private:
+ private:
   HWND hwnd_ = nullptr;
   std::vector<Posted> messages_;
 };
@@ -73,7 +72,7 @@ private:
 // "Ressin.dll" loaded by file name and its three entries bound, as the service
 // does.
 class RessinLibrary {
-public:
+ public:
   RessinLibrary();
   ~RessinLibrary();
   bool Loaded() const { return module_ && init_ && uninit_ && onoff_; }
@@ -83,9 +82,9 @@ public:
   // Frees the library now (the destructor then does nothing).
   void Unload();
 
-private:
-  using InitFn = int(__cdecl *)(int);
-  using UnInitFn = int(__cdecl *)();
+ private:
+  using InitFn = int(__cdecl*)(int);
+  using UnInitFn = int(__cdecl*)();
   HMODULE module_ = nullptr;
   InitFn init_ = nullptr;
   UnInitFn uninit_ = nullptr;
@@ -93,8 +92,8 @@ private:
 };
 
 // Lines of one component's journal, each "<component> <call>".
-std::vector<std::string> Calls(const char *component);
-bool Contains(const std::vector<std::string> &calls, const std::string &text);
-int Count(const std::vector<std::string> &calls, const std::string &text);
+std::vector<std::string> Calls(const char* component);
+bool Contains(const std::vector<std::string>& calls, const std::string& text);
+int Count(const std::vector<std::string>& calls, const std::string& text);
 
-} // namespace ressin_test
+}  // namespace ressin_test

@@ -168,8 +168,8 @@ TEST_F(Screen, TheOsdStaysOnTopTakesNoFocusAndLetsClicksThrough) {
   wchar_t before[64] = {}, after[64] = {};
   GetClassNameW(foreground, before, 64);
   GetClassNameW(GetForegroundWindow(), after, 64);
-  EXPECT_EQ(foreground, GetForegroundWindow()) << "was " << testkit::Narrow(before) << ", now "
-                                               << testkit::Narrow(after);
+  EXPECT_EQ(foreground, GetForegroundWindow())
+      << "was " << testkit::Narrow(before) << ", now " << testkit::Narrow(after);
   const HWND hit = WindowFromPoint(kIconPoint);
   wchar_t hitClass[64] = {};
   GetClassNameW(hit, hitClass, 64);

@@ -132,8 +132,8 @@ TEST_F(SevenLog, MissingWlanAndPowerLibrariesAreLogged) {
   testkit::InstallApp({L"testbed\\TARNACPIDLL32.dll"});
   const auto lines = BindAndRelease();
   EXPECT_TRUE(Has(lines, "[Vexil][OnInitDlg]LoadLibrary(Ressin.dll) Error : 126"));
-  EXPECT_TRUE(
-      Has(lines, "[Vexil][OnInitDlg]GetProcAddress(InieRessin,UnInitRessin,WLANOnOff) Error : 126"));
+  EXPECT_TRUE(Has(
+      lines, "[Vexil][OnInitDlg]GetProcAddress(InieRessin,UnInitRessin,WLANOnOff) Error : 126"));
   EXPECT_TRUE(Has(lines, "[Vexil][OnInitDlg]LoadLibrary(Pallion.dll) Error : 126"));
   EXPECT_TRUE(Has(lines, "[Vexil][OnInitDlg]GetProcAddress(SwitchNextScheme) Error : 126"));
 }
@@ -142,8 +142,8 @@ TEST_F(SevenLog, RessinLackingAnEntryIsLoggedWithTheLookupError) {
   testkit::InstallApp({L"testbed\\TARNACPIDLL32.dll", L"testbed\\variants\\no-onoff\\Ressin.dll",
                        L"testbed\\probes\\Pallion.dll"});
   const auto lines = BindAndRelease();
-  EXPECT_TRUE(Has(lines,
-                  "[Vexil][OnInitDlg]GetProcAddress(InieRessin,UnInitRessin,WLANOnOff) Error : 127"));
+  EXPECT_TRUE(Has(
+      lines, "[Vexil][OnInitDlg]GetProcAddress(InieRessin,UnInitRessin,WLANOnOff) Error : 127"));
   EXPECT_FALSE(Has(lines, "[Vexil][OnInitDlg]GetProcAddress(SwitchNextScheme) Error : 127"));
 }
 

@@ -12,8 +12,8 @@ TEST(OsGeneration, FollowsMajorAndMinorVersion) {
   struct Case {
     DWORD major, minor;
     int generation;
-  } cases[] = {{5, 1, kOsXP},    {5, 2, kOsOther},  {5, 0, kOsOther}, {6, 0, kOsVista},
-               {6, 1, kOsSeven}, {6, 2, kOsOther},  {10, 0, kOsOther}, {4, 0, kOsOther}};
+  } cases[] = {{5, 1, kOsXP},    {5, 2, kOsOther}, {5, 0, kOsOther},  {6, 0, kOsVista},
+               {6, 1, kOsSeven}, {6, 2, kOsOther}, {10, 0, kOsOther}, {4, 0, kOsOther}};
   for (const auto& c : cases)
     EXPECT_EQ(c.generation, OsGenerationFromVersion(c.major, c.minor)) << c.major << "." << c.minor;
 }
@@ -42,7 +42,8 @@ TEST(WlanVendorFromHardwareId, MatchesTheVendorPrefixCaseSensitively) {
       {L"", kWlanVendorNone},
       {nullptr, kWlanVendorNone},
   };
-  for (const auto& c : cases) EXPECT_EQ(c.vendor, WlanVendorFromHardwareId(c.id)) << (c.id ? "" : "null");
+  for (const auto& c : cases)
+    EXPECT_EQ(c.vendor, WlanVendorFromHardwareId(c.id)) << (c.id ? "" : "null");
 }
 
 class AdapterScan : public ::testing::Test {

@@ -155,7 +155,8 @@ TEST_F(Seven, SfunBitClearSkipsRessinButStillLoadsPallion) {
 
 TEST_F(Seven, RessinLackingAnEntryIsStillInitialised) {
   testkit::InstallApp({L"Torvan.exe", L"testbed\\TARNACPIDLL32.dll",
-                       L"testbed\\variants\\no-onoff\\Ressin.dll", L"testbed\\probes\\Pallion.dll"});
+                       L"testbed\\variants\\no-onoff\\Ressin.dll",
+                       L"testbed\\probes\\Pallion.dll"});
   const auto calls = BindingJournal();
   EXPECT_TRUE(Has(calls, "Ressin InitRessin(2)"));
   EXPECT_TRUE(Has(calls, "Pallion DllMain(PROCESS_ATTACH)"));

@@ -54,7 +54,8 @@ TEST_F(Teardown, HookLibraryWithoutUnHookStaysLoaded) {
   const size_t before = testkit::JournalCalls().size();
   CloseService(hwnd);
   const auto calls = CallsSince(before);
-  const int sorrelFreed = testkit::JournalIndex(calls, "Sorrel DllMain(PROCESS_DETACH, FreeLibrary)");
+  const int sorrelFreed =
+      testkit::JournalIndex(calls, "Sorrel DllMain(PROCESS_DETACH, FreeLibrary)");
   const int hookAtExit = testkit::JournalIndex(calls, "QKBD DllMain(PROCESS_DETACH, exit)");
   EXPECT_GE(sorrelFreed, 0);
   EXPECT_GT(hookAtExit, sorrelFreed) << "the hook's code must outlive the teardown";
@@ -73,7 +74,9 @@ TEST_F(Teardown, EndsCleanlyWhileKeysAreBeingHandled) {
   const TarnAcpiStats stats = DriverStats();
   EXPECT_LT(stats.readsServed, 100u);
   EXPECT_EQ(0u, stats.readsFailed);
-  EXPECT_GE(testkit::JournalIndex(testkit::JournalCalls(), "Pallion DllMain(PROCESS_DETACH, FreeLibrary)"), 0);
+  EXPECT_GE(testkit::JournalIndex(testkit::JournalCalls(),
+                                  "Pallion DllMain(PROCESS_DETACH, FreeLibrary)"),
+            0);
 }
 
 TEST_F(Teardown, OsdWindowAndItsClassAreGone) {

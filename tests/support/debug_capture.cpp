@@ -8,7 +8,9 @@ namespace {
 // Sync markers travel through the same channel as real lines, so their arrival
 // proves everything written before them has arrived too. The control character
 // keeps them apart from anything a product writes.
-const char kSyncPrefix[] = "\x01" "DebugOutputCapture sync ";
+const char kSyncPrefix[] =
+    "\x01"
+    "DebugOutputCapture sync ";
 
 }  // namespace
 
@@ -97,7 +99,8 @@ bool DebugOutputCapture::WaitUntil(DWORD timeoutMs, std::unique_lock<std::mutex>
     changed_.wait(lock, [&] { return done() || !running_; });
     return done();
   }
-  changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return done() || !running_; });
+  changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                    [&] { return done() || !running_; });
   return done();
 }
 

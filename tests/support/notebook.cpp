@@ -99,7 +99,6 @@ bool SameSizeInUse(const std::wstring& from, const std::wstring& to) {
          a.nFileSizeLow == b.nFileSizeLow && a.nFileSizeHigh == b.nFileSizeHigh;
 }
 
-
 }  // namespace
 
 std::string Narrow(const std::wstring& text) {
@@ -137,8 +136,9 @@ void ResetJournal() {
 
 std::vector<JournalLine> ReadJournal() {
   std::vector<JournalLine> lines;
-  HANDLE file = CreateFileW(kJournalPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE file = CreateFileW(kJournalPath, GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return lines;
   std::string text;
   char buffer[4096];
@@ -360,7 +360,6 @@ int CountProcesses(const wchar_t* exeName) {
 
 namespace testkit {
 namespace {
-
 
 // Wine's GetGuiResources is a stub (0, ERROR_CALL_NOT_IMPLEMENTED). Its GDI keeps a
 // per-process handle table that the PEB points to, as Windows' GdiSharedHandleTable:

@@ -154,8 +154,7 @@ TEST_F(Logged, TerminateEndsTheFirstServiceWithExitCodeZeroBeforeItReturns) {
 
   // No query right: the exit-code query fails with access denied.
   const std::vector<std::string> expected = {
-      "[TDL][ubProcess_Terminate]",
-      "[TDL][SubProcess_Terminate] OpenProcess(Torvan.exe) Succeed",
+      "[TDL][ubProcess_Terminate]", "[TDL][SubProcess_Terminate] OpenProcess(Torvan.exe) Succeed",
       "[TDL][SubProcess_Terminate] GetExitCodeProcess(0) Error= 5",
       "[TDL][SubProcess_Terminate]TerminateProcess(Torvan.exe) Succeed"};
   EXPECT_EQ(expected, Texts());

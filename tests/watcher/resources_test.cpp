@@ -60,7 +60,7 @@ class Resources : public ::testing::Test {
 };
 
 TEST_F(Resources, ProgramIconHasSevenTrueColourSizesAndOnePalettedSmallOne) {
-  const std::multiset<std::pair<int, int>> expected = {{16, 32}, {32, 32}, {48, 32}, {64, 32},
+  const std::multiset<std::pair<int, int>> expected = {{16, 32}, {32, 32}, {48, 32},  {64, 32},
                                                        {72, 32}, {96, 32}, {128, 32}, {16, 8}};
   EXPECT_EQ(expected, IconImages(107));
 }

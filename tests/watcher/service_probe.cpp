@@ -10,8 +10,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   GetStartupInfoA(&startup);
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
-  const unsigned show =
-      (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : 0xFFFFu;
+  const unsigned show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : 0xFFFFu;
   testbed::Journal("ServiceProbe", "start(show=%u, path=%s)", show, path);
   Sleep(INFINITE);
   return 0;

@@ -30,7 +30,8 @@ TEST_F(Startup, StartsTheServiceHiddenFromItsOwnFolder) {
 
   const auto calls = testkit::JournalCalls("ServiceProbe");
   ASSERT_EQ(1u, calls.size());
-  const std::string expected = "ServiceProbe start(show=0, path=C:\\Program Files\\Torvan\\Torvan.exe)";
+  const std::string expected =
+      "ServiceProbe start(show=0, path=C:\\Program Files\\Torvan\\Torvan.exe)";
   EXPECT_STREQ(expected.c_str(), calls[0].c_str());  // SW_HIDE is 0
 }
 
@@ -132,8 +133,8 @@ TEST_F(Startup, WithATruncatedModulePathItStartsNoService) {
   ASSERT_EQ(256u, watcherPath.size());
   CreateDirectoryW(deep.c_str(), nullptr);
   CreateDirectoryW(own.c_str(), nullptr);
-  ASSERT_TRUE(CopyFileW((testkit::BinDir() + L"\\Tandrel.exe").c_str(), watcherPath.c_str(),
-                        FALSE));
+  ASSERT_TRUE(
+      CopyFileW((testkit::BinDir() + L"\\Tandrel.exe").c_str(), watcherPath.c_str(), FALSE));
   ASSERT_TRUE(CopyFileW((testkit::BinDir() + L"\\" + kServiceProbe).c_str(),
                         (own + L"\\Torvan.exe").c_str(), FALSE));
 

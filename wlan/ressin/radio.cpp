@@ -17,15 +17,15 @@ constexpr DWORD kClientVersion = 2;
 constexpr DWORD kAllSources = 0xFFFF;
 
 class ClientLock {
-public:
+ public:
   ClientLock() { InitializeCriticalSection(&cs_); }
   ~ClientLock() { DeleteCriticalSection(&cs_); }
-  ClientLock(const ClientLock &) = delete;
-  ClientLock &operator=(const ClientLock &) = delete;
+  ClientLock(const ClientLock&) = delete;
+  ClientLock& operator=(const ClientLock&) = delete;
   void Enter() { EnterCriticalSection(&cs_); }
   void Leave() { LeaveCriticalSection(&cs_); }
 
-private:
+ private:
   CRITICAL_SECTION cs_;
 };
 
@@ -35,20 +35,17 @@ HANDLE g_hClient = nullptr;
 volatile LONG g_iVersionCode = -1;
 
 class ClientHold {
-public:
+ public:
   ClientHold() { g_clientLock.Enter(); }
   ~ClientHold() { g_clientLock.Leave(); }
-  ClientHold(const ClientHold &) = delete;
-  ClientHold &operator=(const ClientHold &) = delete;
+  ClientHold(const ClientHold&) = delete;
+  ClientHold& operator=(const ClientHold&) = delete;
 };
 
 struct WlanFreeMemoryFn {
-  void operator()(PWLAN_INTERFACE_INFO_LIST list) const {
-    WlanFreeMemory(list);
-  }
+  void operator()(PWLAN_INTERFACE_INFO_LIST list) const { WlanFreeMemory(list); }
 };
-using UniqueInterfaceList =
-    suite::UniqueAny<PWLAN_INTERFACE_INFO_LIST, WlanFreeMemoryFn>;
+using UniqueInterfaceList = suite::UniqueAny<PWLAN_INTERFACE_INFO_LIST, WlanFreeMemoryFn>;
 
 enum class OpenResult { kOpened, kOpenFailed, kRegisterFailed };
 
@@ -56,17 +53,16 @@ OpenResult OpenClient() {
   ClientHold hold;
   DWORD negotiated = 0;
   HANDLE client = nullptr;
-  if (WlanOpenHandle(kClientVersion, nullptr, &negotiated, &client) !=
-      ERROR_SUCCESS)
+  if (WlanOpenHandle(kClientVersion, nullptr, &negotiated, &client) != ERROR_SUCCESS)
     return OpenResult::kOpenFailed;
   g_hClient = client;
-  if (WlanRegisterNotification(client, kAllSources, FALSE, WNotifyProc, nullptr,
-                               nullptr, nullptr) != ERROR_SUCCESS)
+  if (WlanRegisterNotification(client, kAllSources, FALSE, WNotifyProc, nullptr, nullptr,
+                               nullptr) != ERROR_SUCCESS)
     return OpenResult::kRegisterFailed;
   return OpenResult::kOpened;
 }
 
-} // namespace
+}  // namespace
 
 int RessinVersionCode() { return int(g_iVersionCode); }
 
@@ -74,15 +70,14 @@ extern "C" int __cdecl InitRessin(int windowsVersionCode) {
   // The message boxes are shown without the lock: the hotkey thread may want
   // the radio while one waits for the user.
   switch (OpenClient()) {
-  case OpenResult::kOpenFailed:
-    MessageBoxA(nullptr, "WlanOpenHandle() Error", "Ressin.dll", MB_OK);
-    return 0;
-  case OpenResult::kRegisterFailed:
-    MessageBoxA(nullptr, "WlanRegisterNotification() Error", "Ressin.dll",
-                MB_OK);
-    return 0;
-  case OpenResult::kOpened:
-    break;
+    case OpenResult::kOpenFailed:
+      MessageBoxA(nullptr, "WlanOpenHandle() Error", "Ressin.dll", MB_OK);
+      return 0;
+    case OpenResult::kRegisterFailed:
+      MessageBoxA(nullptr, "WlanRegisterNotification() Error", "Ressin.dll", MB_OK);
+      return 0;
+    case OpenResult::kOpened:
+      break;
   }
   InterlockedExchange(&g_iVersionCode, windowsVersionCode);
   return 1;
@@ -90,28 +85,22 @@ extern "C" int __cdecl InitRessin(int windowsVersionCode) {
 
 extern "C" int __cdecl UnInitRessin() {
   ClientHold hold;
-  if (!g_hClient)
-    return 0;
+  if (!g_hClient) return 0;
   return int(WlanCloseHandle(std::exchange(g_hClient, nullptr), nullptr));
 }
 
 extern "C" int __cdecl WLANOnOff(int on) {
   // Only 1 and 0 name a radio state.
-  if (on != 0 && on != 1)
-    return 0;
+  if (on != 0 && on != 1) return 0;
   ClientHold hold;
-  if (!g_hClient)
-    return 0;
+  if (!g_hClient) return 0;
 
   UniqueInterfaceList list;
   // A list that cannot be read switches nothing, so it must not read as
   // success.
-  if (WlanEnumInterfaces(g_hClient, nullptr, list.put()) != ERROR_SUCCESS ||
-      !list)
-    return 0;
+  if (WlanEnumInterfaces(g_hClient, nullptr, list.put()) != ERROR_SUCCESS || !list) return 0;
 
-  const DOT11_RADIO_STATE state =
-      on ? dot11_radio_state_on : dot11_radio_state_off;
+  const DOT11_RADIO_STATE state = on ? dot11_radio_state_on : dot11_radio_state_off;
   WLAN_PHY_RADIO_STATE record = {0, state, state};
   static_assert(sizeof record == 12, "the WLAN API's PHY radio-state record");
   for (DWORD i = 0; i < list.get()->dwNumberOfItems; ++i) {
