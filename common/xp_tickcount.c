@@ -17,5 +17,5 @@ static ULONGLONG WINAPI TickCount64(void) {
   return ((ULONGLONG)(DWORD)g_wraps << 32) | now;
 }
 
-ULONGLONG(WINAPI* const xp_GetTickCount64_slot)
-(void) __asm__("__imp__GetTickCount64@0") = TickCount64;
+typedef ULONGLONG(WINAPI* TickCount64Function)(void);
+TickCount64Function const xp_GetTickCount64_slot __asm__("__imp__GetTickCount64@0") = TickCount64;
