@@ -5,11 +5,7 @@
 
 namespace {
 
-std::wstring System32(const wchar_t* file) {
-  wchar_t dir[MAX_PATH];
-  GetSystemDirectoryW(dir, MAX_PATH);
-  return std::wstring(dir) + L"\\" + file;
-}
+using testkit::System32;
 
 class XpWlan : public SuiteTest {
  protected:

@@ -10,12 +10,6 @@ using namespace ressin_test;
 
 namespace {
 
-std::wstring System32(const wchar_t* file) {
-  wchar_t dir[MAX_PATH];
-  GetSystemDirectoryW(dir, MAX_PATH);
-  return std::wstring(dir) + L"\\" + file;
-}
-
 class NetAvailable : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -46,13 +40,13 @@ class NetAvailable : public ::testing::Test {
     if (Contains(calls, "CreateInstance(INetConnectionManager) = 0x0")) {
       EXPECT_EQ(0, LastFigure(calls, "objects alive")) << "a COM object was not released";
     }
-    const int records = Count(calls, "= 0x0, status");
-    EXPECT_EQ(records, Count(calls, "NcFreeNetconProperties")) << "properties records freed";
+    const int records = CountCalls(calls, "= 0x0, status");
+    EXPECT_EQ(records, CountCalls(calls, "NcFreeNetconProperties")) << "properties records freed";
     if (records) {
       EXPECT_EQ(0, LastFigure(calls, "records out"));
     }
-    EXPECT_EQ(1, Count(calls, "DllMain(PROCESS_ATTACH)"));
-    EXPECT_EQ(1, Count(calls, "DllMain(PROCESS_DETACH, FreeLibrary)"))
+    EXPECT_EQ(1, CountCalls(calls, "DllMain(PROCESS_ATTACH)"));
+    EXPECT_EQ(1, CountCalls(calls, "DllMain(PROCESS_DETACH, FreeLibrary)"))
         << "netshell.dll is unloaded again";
   }
 
@@ -69,7 +63,7 @@ TEST_F(NetAvailable, ConnectedConnectionAnywhereInTheListCounts) {
   EXPECT_TRUE(Contains(calls, "EnumConnections(0) = 0x0"));
   EXPECT_TRUE(Contains(calls, "GetProperties(connection 2) = 0x0, status 2"));
   EXPECT_FALSE(Contains(calls, "connection 3")) << "the search stops at the connected one";
-  EXPECT_EQ(3, Count(calls, "NcFreeNetconProperties"));
+  EXPECT_EQ(3, CountCalls(calls, "NcFreeNetconProperties"));
   ExpectEverythingReleased(calls);
 }
 

@@ -130,7 +130,7 @@ TEST_F(Radio, UnInitClosesTheClientOnceAndReturnsItsStatus) {
   EXPECT_EQ(0, ressin_.UnInit()) << "the handle is forgotten";
   EXPECT_EQ(0, ressin_.OnOff(1));
   const auto calls = Calls("wlanapi");
-  EXPECT_EQ(1, Count(calls, "WlanCloseHandle"));
+  EXPECT_EQ(1, CountCalls(calls, "WlanCloseHandle"));
   EXPECT_FALSE(Contains(calls, "WlanEnumInterfaces"));
 }
 
@@ -172,7 +172,7 @@ TEST_F(Radio, RegisterFailureShowsItsMessageBoxAndKeepsTheClientOpen) {
   EXPECT_NE(std::wstring::npos, text.find(L"|WlanRegisterNotification() Error|"));
   EXPECT_FALSE(Contains(Calls("wlanapi"), "WlanCloseHandle"));
   EXPECT_EQ(0, ressin_.UnInit());
-  EXPECT_EQ(1, Count(Calls("wlanapi"), "WlanCloseHandle() = 0"));
+  EXPECT_EQ(1, CountCalls(Calls("wlanapi"), "WlanCloseHandle() = 0"));
 }
 
 }  // namespace

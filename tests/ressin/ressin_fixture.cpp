@@ -3,12 +3,6 @@
 namespace ressin_test {
 namespace {
 
-std::wstring System32(const wchar_t* file) {
-  wchar_t dir[MAX_PATH];
-  GetSystemDirectoryW(dir, MAX_PATH);
-  return std::wstring(dir) + L"\\" + file;
-}
-
 void RegisterWindowClass(const wchar_t* name) {
   WNDCLASSW wc = {};
   wc.lpfnWndProc = DefWindowProcW;
@@ -113,12 +107,6 @@ std::vector<std::string> Calls(const char* component) { return testkit::JournalC
 
 bool Contains(const std::vector<std::string>& calls, const std::string& text) {
   return testkit::JournalIndex(calls, text) >= 0;
-}
-
-int Count(const std::vector<std::string>& calls, const std::string& text) {
-  int n = 0;
-  for (const auto& c : calls) n += c.find(text) != std::string::npos;
-  return n;
 }
 
 }  // namespace ressin_test

@@ -94,6 +94,7 @@ class RessinLibrary {
 // Lines of one component's journal, each "<component> <call>".
 std::vector<std::string> Calls(const char* component);
 bool Contains(const std::vector<std::string>& calls, const std::string& text);
-int Count(const std::vector<std::string>& calls, const std::string& text);
+using testkit::CountCalls;
+using testkit::System32;
 
 }  // namespace ressin_test

@@ -117,6 +117,12 @@ std::wstring AppDir() { return L"C:\\Program Files\\Torvan"; }
 
 std::wstring AppPath(const wchar_t* file) { return AppDir() + L"\\" + file; }
 
+std::wstring System32(const wchar_t* file) {
+  wchar_t dir[MAX_PATH];
+  GetSystemDirectoryW(dir, MAX_PATH);
+  return std::wstring(dir) + L"\\" + file;
+}
+
 void InstallApp(std::initializer_list<const wchar_t*> files) {
   CreateDirectoryW(AppDir().c_str(), nullptr);
   EmptyFolder(AppDir());
@@ -174,6 +180,12 @@ bool WaitForJournal(const std::string& text, DWORD timeoutMs) {
     Sleep(20);
   } while (GetTickCount() - start < timeoutMs);
   return false;
+}
+
+int CountCalls(const std::vector<std::string>& calls, const std::string& text) {
+  int n = 0;
+  for (const auto& call : calls) n += call.find(text) != std::string::npos ? 1 : 0;
+  return n;
 }
 
 int JournalIndex(const std::vector<std::string>& calls, const std::string& text) {

@@ -18,6 +18,8 @@ std::wstring BinDir();
 // Where tests install the suite: "C:\Program Files\Torvan".
 std::wstring AppDir();
 std::wstring AppPath(const wchar_t* file);
+// A file in the system folder, where the testbed installs stand-ins and doubles.
+std::wstring System32(const wchar_t* file);
 // Empties AppDir and copies the listed files into it (paths relative to BinDir,
 // e.g. L"Torvan.exe", L"testbed\\probes\\Lumex.dll"); each keeps its file name.
 void InstallApp(std::initializer_list<const wchar_t*> files);
@@ -37,6 +39,8 @@ std::vector<std::string> JournalCalls(const std::string& component = "");
 bool WaitForJournal(const std::string& text, DWORD timeoutMs);
 // Index of the first "<component> <call>" line that contains text, or -1.
 int JournalIndex(const std::vector<std::string>& calls, const std::string& text);
+// How many of the lines contain text.
+int CountCalls(const std::vector<std::string>& calls, const std::string& text);
 
 void ClearKnobs();
 void SetKnob(const char* component, const char* name, DWORD value);

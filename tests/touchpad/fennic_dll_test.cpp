@@ -13,11 +13,7 @@ namespace {
 
 typedef int(__cdecl* PFN_TouchPadCtrl)(int request);
 
-int Count(const std::vector<std::string>& calls, const std::string& text) {
-  int n = 0;
-  for (const auto& call : calls) n += call.find(text) != std::string::npos;
-  return n;
-}
+using testkit::CountCalls;
 
 class FennicDll : public ::testing::Test {
  protected:
@@ -52,10 +48,10 @@ TEST_F(FennicDll, OneVendorObjectLivesFromLoadToUnload) {
     EXPECT_EQ(1u, testbed::KnobDword("FspLib", "PadState", 0xdead));
   }
   const auto calls = testkit::JournalCalls("FspLib");
-  EXPECT_EQ(1, Count(calls, "FspLib CFspDrvComm()"));
-  EXPECT_EQ(1, Count(calls, "~CFspDrvComm() [open 0]"));
+  EXPECT_EQ(1, CountCalls(calls, "FspLib CFspDrvComm()"));
+  EXPECT_EQ(1, CountCalls(calls, "~CFspDrvComm() [open 0]"));
   EXPECT_EQ(0u, calls.back().find("FspLib ~CFspDrvComm()"));
-  EXPECT_EQ(2, Count(calls, "SetDeviceConfig() = 1"));
+  EXPECT_EQ(2, CountCalls(calls, "SetDeviceConfig() = 1"));
 }
 
 }  // namespace

@@ -24,11 +24,6 @@ class TouchPad : public ::testing::Test {
   static void SetPad(DWORD state) { testkit::SetKnob(kFsp, "PadState", state); }
   static DWORD Pad() { return testbed::KnobDword(kFsp, "PadState", 0xdead); }
   static std::vector<std::string> Calls() { return testkit::JournalCalls(kFsp); }
-  static int Count(const std::vector<std::string>& calls, const std::string& text) {
-    int n = 0;
-    for (const auto& call : calls) n += call.find(text) != std::string::npos;
-    return n;
-  }
 };
 
 TEST_F(TouchPad, TwoTogglesNameBothPicturesAndLeaveThePadWhereItStarted) {
@@ -139,9 +134,9 @@ TEST_F(TouchPad, FailedConfigReadClosesWritesNothingAndReturnsZero) {
   EXPECT_EQ(0, TouchPadCtrl(0));
   EXPECT_EQ(0u, Pad());
   const auto calls = Calls();
-  EXPECT_EQ(0, Count(calls, "SetDeviceConfig"));
-  EXPECT_EQ(2, Count(calls, "GetDeviceConfig() = 0"));
-  EXPECT_EQ(2, Count(calls, "CloseDevice()"));
+  EXPECT_EQ(0, testkit::CountCalls(calls, "SetDeviceConfig"));
+  EXPECT_EQ(2, testkit::CountCalls(calls, "GetDeviceConfig() = 0"));
+  EXPECT_EQ(2, testkit::CountCalls(calls, "CloseDevice()"));
   EXPECT_EQ(0u, calls.back().find("FspLib CloseDevice()"));
 }
 
