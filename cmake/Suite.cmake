@@ -37,13 +37,13 @@ function(suite_dll target)
   target_link_libraries(${target} PRIVATE ${ARG_LIBS})
 endfunction()
 
-# A GoogleTest program (with gtest_main) in bin/tests; DEPENDS names what must be
+# A GoogleTest program (with the tests' own main, tests/support) in bin/tests; DEPENDS names what must be
 # built beside it (the programs and stand-ins an end-to-end test starts).
 function(suite_test_program name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;DEPENDS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   suite_target(${name} WINNT 0x0601)
-  target_link_libraries(${name} PRIVATE GTest::gtest_main ${ARG_LIBS})
+  target_link_libraries(${name} PRIVATE test_main ${ARG_LIBS})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${SUITE_BIN}/tests)
   if(ARG_DEPENDS)
     add_dependencies(${name} ${ARG_DEPENDS})

@@ -1,11 +1,16 @@
 // The harness itself: each prefix clone must report the Windows version its tests
-// are written for, and be headless-capable.
+// are written for, and be headless-capable; a failed case leaves its evidence.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
+
+#include "debug_capture.h"
+#include "notebook.h"
 
 namespace {
 
@@ -48,6 +53,56 @@ TEST(Prefix, CreatesTopLevelWindowsWithoutADisplay) {
                               GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(nullptr, hwnd) << GetLastError();
   DestroyWindow(hwnd);
+}
+
+std::string ReadFile(const std::wstring& path) {
+  std::ifstream in(testkit::Narrow(path), std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Run again as a child, this case fails on purpose after writing a journal line
+// and a debug line; the parent checks what the child's main kept of it.
+TEST(Harness, AFailedCaseKeepsItsJournalAndDebugOutput) {
+  if (std::getenv("SUITE_HARNESS_CHILD")) {
+    std::ofstream(testkit::Narrow(std::wstring(_wgetenv(L"TESTBED_JOURNAL"))), std::ios::binary)
+        << "1 2 probe Call() = 1\n";
+    OutputDebugStringA("the child's debug line\n");
+    ADD_FAILURE() << "on purpose";
+    return;
+  }
+  wchar_t temp[MAX_PATH], program[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  GetModuleFileNameW(nullptr, program, MAX_PATH);
+  const std::wstring kept = std::wstring(temp) + L"kept-" + std::to_wstring(GetCurrentProcessId());
+  const std::wstring output = kept + L".out";
+  // What the child inherits; this program's own failures still go where wine-run said.
+  wchar_t* parent = GetEnvironmentStringsW();
+  SetEnvironmentVariableW(L"SUITE_HARNESS_CHILD", L"1");
+  SetEnvironmentVariableW(L"SUITE_FAILURE_DIR", kept.c_str());
+  SetEnvironmentVariableW(L"SUITE_FAILURE_DIR_UNIX", nullptr);
+  SetEnvironmentVariableW(L"TESTBED_JOURNAL", (kept + L".journal").c_str());
+  // The child's main must own the session's debug output, as a test program does.
+  debug_output::Release();
+  const std::wstring command = L"cmd /c \"\"" + std::wstring(program) +
+                               L"\" --gtest_filter=Harness.* > \"" + output + L"\"\"";
+  testkit::Process child = testkit::StartProgram(testkit::System32(L"cmd.exe"), command.substr(4));
+  ASSERT_TRUE(child.Started());
+  ASSERT_TRUE(child.WaitForExit(60000));
+  debug_output::Record();
+  SetEnvironmentStringsW(parent);
+  FreeEnvironmentStringsW(parent);
+  EXPECT_EQ(1u, child.ExitCode()) << "the child's case failed";
+
+  const std::wstring folder = kept + L"\\Harness.AFailedCaseKeepsItsJournalAndDebugOutput";
+  EXPECT_NE(std::string::npos, ReadFile(output).find("[   KEPT   ] the journal and debug output "
+                                                     "of this failure: " +
+                                                     testkit::Narrow(folder)))
+      << ReadFile(output);
+  EXPECT_EQ("1 2 probe Call() = 1\n", ReadFile(folder + L"\\journal.txt"));
+  EXPECT_NE(std::string::npos, ReadFile(folder + L"\\debug.txt").find(" the child's debug line\n"))
+      << ReadFile(folder + L"\\debug.txt");
 }
 
 }  // namespace

@@ -2,21 +2,18 @@
 // session — by a child program or by product code running inside the test —
 // collected in arrival order with the writer's pid.
 //
-// Only one monitor can own the session's debug output at a time: while a
-// DebugOutputCapture runs, a dbwin.exe in the same Wine prefix cannot (and the
-// other way round); Start() then fails with ERROR_ALREADY_EXISTS.
+// A session has one debug-output channel and only one monitor can own it. A test
+// program owns it from its start (see debug_output::Record) and every
+// DebugOutputCapture reads from that one channel; while a dbwin.exe in the same
+// Wine prefix owns it instead, Start() fails with ERROR_ALREADY_EXISTS.
 #pragma once
 
 #include <windows.h>
 
 #include <condition_variable>
-#include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
-
-#include "dbwin_reader.h"
 
 struct DebugLine {
   DWORD pid = 0;
@@ -53,14 +50,10 @@ class DebugOutputCapture {
   // stored the line, so use this before asserting that something was not written.
   bool Sync(DWORD timeoutMs);
 
- private:
-  void Run();
-  bool WaitUntil(DWORD timeoutMs, std::unique_lock<std::mutex>& lock,
-                 const std::function<bool()>& done);
+  // Called by the channel's reader for each line.
+  void Deliver(const DebugLine& line);
 
-  dbwin::Reader reader_;
-  dbwin::Handle stop_;
-  std::thread thread_;
+ private:
   DWORD error_ = ERROR_SUCCESS;
 
   mutable std::mutex mutex_;
@@ -68,6 +61,20 @@ class DebugOutputCapture {
   std::vector<DebugLine> lines_;
   bool running_ = false;
   DWORD pidFilter_ = 0;
-  unsigned long syncsSent_ = 0;
-  unsigned long syncsSeen_ = 0;
 };
+
+namespace debug_output {
+
+// Takes the session's channel for this process and keeps every line from now on,
+// whatever the test captures itself, so a failure can leave them behind.
+// ERROR_SUCCESS, or why the channel could not be had.
+DWORD Record();
+// Every line since Record or the last ForgetRecorded, all writers' (at most the
+// newest 20 000).
+std::vector<DebugLine> Recorded();
+void ForgetRecorded();
+// Gives the channel up (captures stop receiving lines), so that a child program
+// can own it; Record takes it back.
+void Release();
+
+}  // namespace debug_output
