@@ -1,5 +1,7 @@
-// The touchpad vendor's class CFspDrvComm, imported from FspLib.dll through its
-// exported C++ members (same compiler, same name mangling on both sides).
+// The touchpad vendor's class CFspDrvComm, imported from FspLib.dll. The vendor
+// builds it with a Microsoft-ABI compiler: fsplib.def maps each member as this
+// compiler names it to the name FspLib.dll exports. Members are public,
+// non-virtual, take no arguments and are called __thiscall on both sides.
 //
 // Fennic touches two fields of the vendor object by byte position; the rest of
 // the vendor's layout is unknown and larger than those positions, so the
