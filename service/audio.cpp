@@ -115,6 +115,13 @@ class EndpointOperation {
 
 bool IsMuted(BOOL value) { return value != FALSE; }
 
+// A uniform control holds one value for every channel and takes exactly one;
+// keeping a balance between channels is then moot.
+DWORD VolumeChannels(const MIXERLINEW& line, const MIXERCONTROLW& control) {
+  if (control.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) return 1;
+  return line.cChannels < kMaxMixerChannels ? line.cChannels : kMaxMixerChannels;
+}
+
 }  // namespace
 
 DWORD StepMixerValue(DWORD value, int direction) {
@@ -248,7 +255,7 @@ int XPVolume(int direction) {
     DebugLogW(L"[Vexil][XPVolume]cChannels == 0");
     return 0;
   }
-  const DWORD channels = line.cChannels < kMaxMixerChannels ? line.cChannels : kMaxMixerChannels;
+  const DWORD channels = VolumeChannels(line, control);
   DWORD values[kMaxMixerChannels] = {};
   if (!ReadControl(control.dwControlID, channels, values)) {
     DebugLogW(L"[Vexil][XPVolume]mixerGetControlDetails() Error");

@@ -6,12 +6,12 @@
 //
 // Knobs (HKCU\Software\Testbed\winmm), read at every call:
 //   "Devices"      DWORD, what mixerGetNumDevs reports (default 1)
-//   "Channels"     DWORD, the speaker line's channel count (default 2, at most
-//   64) "Volume<n>"    DWORD, channel n's volume (default 0); written by a set
-//   "Mute"         DWORD, the mute control's value (default 0); written by a
-//   set
-//   "<function>Fail"  DWORD, an MMRESULT the function returns without doing
-//   anything
+//   "Channels"       DWORD, the speaker line's channel count (default 2, at most 64)
+//   "Volume<n>"      DWORD, channel n's volume (default 0); written by a set
+//   "VolumeUniform"  DWORD, non-zero: the volume control is uniform, one value for
+//                    every channel (default 0)
+//   "Mute"           DWORD, the mute control's value (default 0); written by a set
+//   "<function>Fail" DWORD, an MMRESULT the function returns without doing anything
 // Journal (component "winmm"): every call with its arguments and result.
 #define _WINMM_
 #include <windows.h>
@@ -87,6 +87,10 @@ std::string ValuesText(const DWORD* values, DWORD count) {
   return text;
 }
 
+bool IsUniform(DWORD id) {
+  return id == kMuteControlId || (id == kVolumeControlId && Knob("VolumeUniform", 0) != 0);
+}
+
 const char* ControlName(DWORD id) {
   return id == kMuteControlId ? "mute" : id == kVolumeControlId ? "volume" : "unknown";
 }
@@ -103,10 +107,10 @@ MMRESULT CheckDetails(HMIXEROBJ object, const MIXERCONTROLDETAILS* details, DWOR
     return MIXERR_INVALCONTROL;
   if (details->cMultipleItems != 0 || details->cbDetails != sizeof(DWORD) || !details->paDetails)
     return MMSYSERR_INVALPARAM;
-  // A uniform control takes one channel; the volume control takes one (all
-  // channels alike) or exactly the line's count.
+  // A uniform control takes one channel; any other takes one (all channels
+  // alike) or exactly the line's count, nothing in between.
   const DWORD channels = details->cChannels;
-  if (details->dwControlID == kMuteControlId) return channels == 1 ? 0 : MMSYSERR_INVALPARAM;
+  if (IsUniform(details->dwControlID)) return channels == 1 ? 0 : MMSYSERR_INVALPARAM;
   return channels == 1 || (channels == Channels() && channels != 0) ? 0 : MMSYSERR_INVALPARAM;
 }
 
@@ -250,7 +254,7 @@ MMRESULT WINAPI mixerGetLineControlsW(HMIXEROBJ object, LPMIXERLINECONTROLSW con
     control.cbStruct = sizeof(control);
     control.dwControlID = id;
     control.dwControlType = controls->dwControlType;
-    control.fdwControl = id == kMuteControlId ? MIXERCONTROL_CONTROLF_UNIFORM : 0;
+    control.fdwControl = IsUniform(id) ? MIXERCONTROL_CONTROLF_UNIFORM : 0;
     lstrcpynW(control.szShortName, id == kMuteControlId ? L"Mute" : L"Volume",
               MIXER_SHORT_NAME_CHARS);
     lstrcpynW(control.szName, id == kMuteControlId ? L"Master Mute" : L"Master Volume",

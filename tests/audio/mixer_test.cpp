@@ -112,7 +112,7 @@ TEST_F(Mixer, TwoChannelsKeepTheirBalance) {
   }
 }
 
-TEST_F(Mixer, ThreeAndSixChannelsAreReadAndWrittenWhole) {
+TEST_F(Mixer, VolumeIsReadAndWrittenWholeOrAsOneValueWhenUniform) {
   SetLine({10000, 30000, 30000});
   ASSERT_EQ(1, VolumeKey(1));
   EXPECT_EQ((std::vector<DWORD>{11455, 34369, 34369}), Volumes(3));
@@ -129,6 +129,18 @@ TEST_F(Mixer, ThreeAndSixChannelsAreReadAndWrittenWhole) {
                                   "mixerSetControlDetails(0x80000000, volume, 6, 0 5563 11126 "
                                   "55631 27815 55631) = 0"),
             0);
+
+  testkit::ResetJournal();
+  SetLine({30000, 15000});
+  testkit::SetKnob(kWinmm, "VolumeUniform", 1);
+  ASSERT_EQ(1, VolumeKey(1));
+  EXPECT_EQ((std::vector<DWORD>{34369, 34369}), Volumes(2));
+  EXPECT_EQ(7, iOSDLevel);
+  const auto calls = testkit::JournalCalls(kWinmm);
+  EXPECT_GE(
+      testkit::JournalIndex(calls, "mixerGetControlDetailsW(0x80000000, volume, 1) = 0 30000"), 0);
+  EXPECT_GE(
+      testkit::JournalIndex(calls, "mixerSetControlDetails(0x80000000, volume, 1, 34369) = 0"), 0);
 }
 
 TEST_F(Mixer, ALineWithMoreChannelsThanTheArrayIsNeverOverrun) {
