@@ -272,24 +272,22 @@ extern "C" {
 // Lets tests prove this double, not Wine's builtin, is bound.
 int __cdecl TestbedPowrprofDouble() { return 1; }
 
-DWORD WINAPI PowerEnumerate(HKEY, const GUID* SchemeGuid, const GUID* SubGroupOfPowerSettingsGuid,
-                            POWER_DATA_ACCESSOR AccessFlags, ULONG Index, UCHAR* Buffer,
-                            DWORD* BufferSize) {
+DWORD WINAPI PowerEnumerate(HKEY, const GUID*, const GUID*, POWER_DATA_ACCESSOR AccessFlags,
+                            ULONG Index, UCHAR* Buffer, DWORD* BufferSize) {
   DWORD rc = InjectedFailure("PowerEnumerate");
   GUID found = {};
   if (rc == ERROR_SUCCESS) {
     if (!BufferSize) {
       rc = ERROR_INVALID_PARAMETER;
-    } else if (AccessFlags != ACCESS_SCHEME || SchemeGuid || SubGroupOfPowerSettingsGuid) {
-      // Only the scheme list is faked.
+    } else if (AccessFlags != ACCESS_SCHEME) {
+      // Only the scheme list is faked; for it Windows ignores the scheme and
+      // subgroup arguments.
       rc = ERROR_CALL_NOT_IMPLEMENTED;
     } else {
       const std::vector<GUID> schemes = ListSchemes();
       if (Index >= schemes.size()) {
         rc = ERROR_NO_MORE_ITEMS;
-      } else if (!Buffer) {
-        *BufferSize = sizeof(GUID);
-      } else if (*BufferSize < sizeof(GUID)) {
+      } else if (!Buffer || *BufferSize < sizeof(GUID)) {
         *BufferSize = sizeof(GUID);
         rc = ERROR_MORE_DATA;
       } else {

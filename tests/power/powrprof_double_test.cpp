@@ -25,8 +25,14 @@ TEST_F(PowerDouble, FreshConfigurationHoldsTheWindowsSchemesWithBalancedActive) 
 TEST_F(PowerDouble, EnumerateReportsSizesAndTheEndOfTheList) {
   GUID guid;
   DWORD size = 0;
-  EXPECT_EQ(0u, PowerEnumerate(nullptr, nullptr, nullptr, ACCESS_SCHEME, 0, nullptr, &size));
+  // A null buffer asks for the size, and the answer is "more data".
+  EXPECT_EQ(DWORD(ERROR_MORE_DATA),
+            PowerEnumerate(nullptr, nullptr, nullptr, ACCESS_SCHEME, 0, nullptr, &size));
   EXPECT_EQ(sizeof(GUID), size);
+  // The scheme list ignores the scheme and subgroup arguments.
+  size = sizeof guid;
+  EXPECT_EQ(0u, PowerEnumerate(nullptr, &kBalanced, &kBalanced, ACCESS_SCHEME, 0,
+                               reinterpret_cast<UCHAR*>(&guid), &size));
   size = 8;
   EXPECT_EQ(DWORD(ERROR_MORE_DATA), PowerEnumerate(nullptr, nullptr, nullptr, ACCESS_SCHEME, 0,
                                                    reinterpret_cast<UCHAR*>(&guid), &size));
