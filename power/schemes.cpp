@@ -40,14 +40,19 @@ int BrandIndexOfName(const wchar_t* name) {
   return -1;
 }
 
-// A slot whose scheme does not carry its brand name is missing: unreadable (never
-// found, deleted) or renamed by the user, which must get a new scheme beside it.
+// A slot is present only while its scheme carries its own brand's exact name.
+// Otherwise it is missing: unreadable (never found, deleted) or renamed by the
+// user — even to another brand's name, which a slot from an earlier scan may
+// still hold — and must get a new scheme beside it.
+bool SlotIsPresent(int brandIndex) {
+  wchar_t name[kNameChars] = {};
+  ReadSchemeFriendlyName(g_schemeSlots[brandIndex], name);
+  return IsBrandName(name, brandIndex);
+}
+
 void CreateMissingBrandSchemes() {
-  for (int i = 0; i < kBrandCount; ++i) {
-    wchar_t name[kNameChars] = {};
-    ReadSchemeFriendlyName(g_schemeSlots[i], name);
-    if (!IsBrandName(name, i)) CreateBrandScheme(g_brandSchemes[i].szName);
-  }
+  for (int i = 0; i < kBrandCount; ++i)
+    if (!SlotIsPresent(i)) CreateBrandScheme(g_brandSchemes[i].szName);
 }
 
 }  // namespace
@@ -63,7 +68,6 @@ void ReadSchemeFriendlyName(const GUID& scheme, wchar_t* name) {
 }
 
 int FindBrandSchemes() {
-  int found = 0;
   for (ULONG index = 0;; ++index) {
     GUID scheme = {};
     // The size is in and out: a call may leave it changed for the next.
@@ -75,11 +79,13 @@ int FindBrandSchemes() {
     wchar_t name[kNameChars] = {};
     ReadSchemeFriendlyName(scheme, name);
     const int brand = BrandIndexOfName(name);
-    if (brand < 0) continue;
-    // Every match counts; the last scheme of a name keeps the slot.
-    ++found;
-    g_schemeSlots[brand] = scheme;
+    // The last scheme of a name keeps the slot.
+    if (brand >= 0) g_schemeSlots[brand] = scheme;
   }
+  // Brands, not matches: two schemes of one name must not stand in for a
+  // missing brand, or its slot would be activated under a name it does not carry.
+  int found = 0;
+  for (int i = 0; i < kBrandCount; ++i) found += SlotIsPresent(i) ? 1 : 0;
   return found;
 }
 

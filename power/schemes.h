@@ -13,7 +13,8 @@ extern GUID g_schemeSlots[kBrandCount];
 
 // The scheme's friendly name in name (kNameChars), empty when it can't be read.
 void ReadSchemeFriendlyName(const GUID& scheme, wchar_t* name);
-// Number of non-excluded schemes carrying a brand name; fills the slots.
+// Fills the slots from the non-excluded schemes carrying a brand name; returns the
+// number of brands whose slot carries that brand's name (at most four).
 int FindBrandSchemes();
 // A copy of the Windows High performance scheme named after brandName, with the
 // brand's values written into it. Not activated.

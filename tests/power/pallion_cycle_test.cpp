@@ -99,22 +99,34 @@ TEST_F(Cycle, RenamedBrandSchemeGetsANewSchemeBesideIt) {
   ASSERT_EQ(1u, created.size());
   EXPECT_TRUE(IsEqualGUID(created[0], ActiveScheme()));
   EXPECT_EQ(8u, Schemes().size());
+
+  // Renamed to another brand's name, a scheme still held by its old slot is not
+  // activated under the old brand: the brand gets a scheme of its own.
+  const GUID office = SchemesNamed(L"Pallion Quiet Office").at(0);
+  ASSERT_EQ(0u, Rename(office, L"Pallion Entertainment"));
+  testkit::ResetJournal();
+  EXPECT_EQ(2, pallion_.SwitchNextScheme());
+  EXPECT_EQ(1u, PowerCalls("PowerDuplicateScheme").size());
+  EXPECT_EQ(L"Pallion Quiet Office", ActiveName());
+  EXPECT_FALSE(IsEqualGUID(office, ActiveScheme()));
+  EXPECT_EQ(3, pallion_.SwitchNextScheme()) << "the cycle goes on";
 }
 
-TEST_F(Cycle, TwoSchemesOfOneNameHideAMissingOneUntilTheCycleReachesIt) {
+// Counting matches, the two would make four and the missing brand would never be
+// created: the cycle would stick at it, failing, for good.
+TEST_F(Cycle, TwoSchemesOfOneNameDoNotHideAMissingOne) {
   AddUserScheme(L"Pallion High Performance");
   AddUserScheme(L"Pallion Entertainment");
   AddUserScheme(L"Pallion Entertainment");
   AddUserScheme(L"Pallion Battery Saving");
   testkit::ResetJournal();
-  EXPECT_EQ(0, pallion_.SwitchNextScheme());
-  EXPECT_EQ(1, pallion_.SwitchNextScheme());
-  const GUID active = ActiveScheme();
-  EXPECT_EQ(-1, pallion_.SwitchNextScheme());
-  EXPECT_EQ(-1, pallion_.SwitchNextScheme()) << "every later call fails the same way";
-  EXPECT_TRUE(IsEqualGUID(active, ActiveScheme()));
-  EXPECT_TRUE(PowerCalls("PowerDuplicateScheme").empty());
-  EXPECT_TRUE(SchemesNamed(L"Pallion Quiet Office").empty());
+  for (int index : {0, 1, 2, 3, 0}) {
+    EXPECT_EQ(index, pallion_.SwitchNextScheme());
+    EXPECT_EQ(kBrandNames[index], ActiveName());
+  }
+  EXPECT_EQ(1u, PowerCalls("PowerDuplicateScheme").size()) << "only the missing one";
+  EXPECT_EQ(1u, SchemesNamed(L"Pallion Quiet Office").size());
+  EXPECT_EQ(2u, SchemesNamed(L"Pallion Entertainment").size()) << "the user's are left alone";
 }
 
 TEST_F(Cycle, FailingActivationReturnsMinusOneAndKeepsTheActiveScheme) {
