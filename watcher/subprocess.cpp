@@ -75,8 +75,13 @@ void SubProcess_Restart() {
 // one of the watcher's own session is acted on.
 void SubProcess_Terminate() {
   suite::DebugLogA("[TDL][ubProcess_Terminate]");
+  // Without its own session the watcher cannot tell its service from another
+  // user's: it ends nothing rather than guess.
   DWORD ownSession = 0;
-  ProcessIdToSessionId(GetCurrentProcessId(), &ownSession);
+  if (!ProcessIdToSessionId(GetCurrentProcessId(), &ownSession)) {
+    suite::DebugLogA("[TDL][SubProcess_Terminate] ProcessIdToSessionId Error= %d", GetLastError());
+    return;
+  }
 
   suite::UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) {
