@@ -35,14 +35,16 @@ suite::ProcessLock g_acpiLock;
 
 bool BindAcpiLibrary() {
   g_hAcpiModule = LoadLibraryW(L"TARNACPIDLL32.dll");
-  if (!g_hAcpiModule) return false;
+  DebugLogW(L"[OSDActive][OnInitDialog]TARNACPIDLL32");
+  // A library that did not load has none of its entries, which is logged as for
+  // every other library.
   g_pLoadDriver = suite::GetEntry<PFN_ACPI_LoadDriver>(g_hAcpiModule, "ACPI_LoadDriver");
   g_pNoneMethodRaw = suite::GetEntry<PFN_None_Method_Raw>(g_hAcpiModule, "None_Method_Raw");
   g_pOneMethodRaw = suite::GetEntry<PFN_One_Method_Raw>(g_hAcpiModule, "One_Method_Raw");
   g_pMultiMethodRaw = suite::GetEntry<PFN_Multi_Method_Raw>(g_hAcpiModule, "Multi_Method_Raw");
   if (!g_pLoadDriver || !g_pNoneMethodRaw || !g_pOneMethodRaw || !g_pMultiMethodRaw)
     DebugLogW(L"[OSDActive][OnInitDialog]GetProcAddress() Error");
-  return true;
+  return g_hAcpiModule != nullptr;
 }
 
 bool AcpiLibraryBound() { return g_hAcpiModule != nullptr; }

@@ -89,9 +89,7 @@ void BindTouchpadLibraries() {
 // ACPI access library, driver, notify event and hotkey thread. The three message
 // boxes are the only things a user ever sees of the service.
 void ConnectAcpiDriver(HWND dialog) {
-  const bool loaded = BindAcpiLibrary();
-  DebugLogW(L"[OSDActive][OnInitDialog]TARNACPIDLL32");
-  if (!loaded) MessageBoxW(dialog, L"Load ACPIDriverDLL Error", L"Hotkey", MB_OK);
+  if (!BindAcpiLibrary()) MessageBoxW(dialog, L"Load ACPIDriverDLL Error", L"Hotkey", MB_OK);
 
   bool driverOpen = false;
   if (AcpiHasLoadDriver()) {
@@ -165,9 +163,10 @@ void BindPowerLibrary() {
 
 // Windows version, adapter scan, and the WLAN and power libraries for them.
 void BindPlatformLibraries(int sfunWlanBit) {
-  OSVERSIONINFOW version = {};
+  OSVERSIONINFOEXW version = {};
   version.dwOSVersionInfoSize = sizeof version;
-  if (!GetVersionExW(&version)) {
+  static_assert(sizeof version == 284, "the extended version record Windows fills");
+  if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version))) {
     DebugLogW(L"[Vexil][OnInitDlg]GetVersionEx() Error : %d", GetLastError());
     return;
   }
