@@ -217,7 +217,8 @@ void ReleaseServiceLibraries() {
   // Nothing the hotkey thread may be using goes before the thread has ended. If it
   // is stuck inside a library call, the libraries it calls stay loaded until the
   // process exits rather than being pulled from under it.
-  if (!StopHotkeyThread(kHotkeyStopTimeoutMs)) {
+  const bool hotkeyStopped = StopHotkeyThread(kHotkeyStopTimeoutMs);
+  if (!hotkeyStopped) {
     g_hSorrelModule.release();
     g_hFennicModule.release();
     g_hWlanModule.release();
@@ -230,20 +231,26 @@ void ReleaseServiceLibraries() {
   g_hSorrelModule.reset();
   g_hFennicModule.reset();
 
-  // A display cycle that would not end keeps what it draws with until exit.
+  // A display cycle that would not end keeps what it draws with until exit, past
+  // the exit-time destructors too. No new cycle starts once the OSD is stopping.
   if (StopOSD(kOsdStopTimeoutMs)) {
     ReleaseOSDHolders();
     ReleaseOSDSurface();
     FreeImageLibrary();
     ShutdownGdiplus();
+  } else {
+    KeepOSDHolders();
+    KeepImageLibrary();
   }
   DestroyOSDWindow();
 
-  if (g_pUnInitRessin) g_pUnInitRessin();
+  // Ressin's state and the event belong to a stuck hotkey thread as much as the
+  // libraries it calls: they stay until exit.
+  if (hotkeyStopped && g_pUnInitRessin) g_pUnInitRessin();
   g_hWlanModule.reset();
   g_hPowerModule.reset();
 
-  if (g_hNotifyEvent) CloseHandle(g_hNotifyEvent);
+  if (hotkeyStopped && g_hNotifyEvent) CloseHandle(g_hNotifyEvent);
   g_hNotifyEvent = nullptr;
   CloseHotkeyThreadHandle();
 }

@@ -195,6 +195,11 @@ void ReleaseOSDHolders() {
   g_iconHolder.Release();
 }
 
+void KeepOSDHolders() {
+  g_levelHolder.Keep();
+  g_iconHolder.Keep();
+}
+
 void ReleaseOSDSurface() {
   delete g_pGraphics;
   g_pGraphics = nullptr;

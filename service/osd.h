@@ -41,5 +41,7 @@ DWORD WINAPI OSDThread(LPVOID);
 // drawing object and surface, (image library and GDI+), the window and its class.
 bool StopOSD(DWORD timeoutMs);
 void ReleaseOSDHolders();
+// For a display thread that would not end: the pictures stay until exit.
+void KeepOSDHolders();
 void ReleaseOSDSurface();
 void DestroyOSDWindow();

@@ -29,6 +29,8 @@ bool GdiplusStarted() { return g_bGdiplusStarted; }
 
 void FreeImageLibrary() { g_hImageModule.reset(); }
 
+void KeepImageLibrary() { g_hImageModule.release(); }
+
 void ShutdownGdiplus() {
   if (g_bGdiplusStarted) Gdiplus::GdiplusShutdown(g_gdiplusToken);
   g_bGdiplusStarted = false;
@@ -44,6 +46,11 @@ void CXRes::Release() {
   if (m_pImage && g_bGdiplusStarted) delete m_pImage;
   m_pImage = nullptr;
   FreeBuffer();
+}
+
+void CXRes::Keep() {
+  m_pImage = nullptr;
+  m_hBuffer = nullptr;
 }
 
 void CXRes::FreeBuffer() {

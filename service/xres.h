@@ -12,6 +12,9 @@ bool GdiplusStarted();
 // Teardown: the library goes after the holders, GDI+ after the library.
 void FreeImageLibrary();
 void ShutdownGdiplus();
+// Teardown under a display thread that would not end: the library stays loaded
+// until the process exits, and nothing at exit frees it either.
+void KeepImageLibrary();
 
 class CXRes {
  public:
@@ -25,6 +28,9 @@ class CXRes {
   bool LoadFromResource(WORD id);
   // Deletes the bitmap, then frees the bytes it read from; safe to repeat.
   void Release();
+  // Lets go of the picture without freeing it, for a display thread that may
+  // still draw from it until the process exits.
+  void Keep();
 
   Gdiplus::Bitmap* Image() const { return m_pImage; }
   UINT Width() const { return m_uWidth; }
