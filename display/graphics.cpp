@@ -4,6 +4,7 @@
 
 #include "debuglog.h"
 #include "entry.h"
+#include "loadpath.h"
 #include "lumex.h"
 #include "nvapi.h"
 
@@ -138,7 +139,7 @@ int InitGraphicsNVidia() {
 
 bool AtiPdlLoad(PdlCalls* table) {
   *table = PdlCalls{};
-  const HMODULE module = LoadLibraryA("atitmmxx.dll");
+  const HMODULE module = suite::LoadFromSystemFolder(L"atitmmxx.dll");
   if (!module) {
     DebugLogAlwaysA("[Lumex][AtiPdlLoad]LoadLibrary(\"atitmmxx.dll\") Error ");
     return false;

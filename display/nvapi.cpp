@@ -1,6 +1,7 @@
 #include "nvapi.h"
 
 #include "entry.h"
+#include "loadpath.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ PFN_nvapi_QueryInterface g_pQueryInterface = nullptr;
 template <typename T>
 T Query(DWORD id) {
   if (!g_pQueryInterface) {
-    HMODULE module = LoadLibraryA("nvapi.dll");
+    HMODULE module = suite::LoadFromSystemFolder(L"nvapi.dll");
     g_pQueryInterface = suite::GetEntry<PFN_nvapi_QueryInterface>(module, "nvapi_QueryInterface");
     if (module && !g_pQueryInterface) FreeLibrary(module);
     if (!g_pQueryInterface) return nullptr;

@@ -3,6 +3,7 @@
 #include "debuglog.h"
 #include "entry.h"
 #include "handles.h"
+#include "loadpath.h"
 
 using suite::DebugLogW;
 
@@ -34,7 +35,7 @@ suite::ProcessLock g_acpiLock;
 }  // namespace
 
 bool BindAcpiLibrary() {
-  g_hAcpiModule = LoadLibraryW(L"TARNACPIDLL32.dll");
+  g_hAcpiModule = suite::LoadNotebookComponent(L"TARNACPIDLL32.dll");
   DebugLogW(L"[OSDActive][OnInitDialog]TARNACPIDLL32");
   // A library that did not load has none of its entries, which is logged as for
   // every other library.

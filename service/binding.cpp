@@ -5,6 +5,7 @@
 #include "entry.h"
 #include "handles.h"
 #include "hotkey.h"
+#include "loadpath.h"
 #include "netscan.h"
 #include "osd.h"
 #include "xres.h"
@@ -43,7 +44,7 @@ T Entry(const UniqueModule& module, const char* name) {
 }
 
 void BindKeyboardHook() {
-  g_hHookModule.reset(LoadLibraryW(L"QKBD.dll"));
+  g_hHookModule.reset(suite::LoadNotebookComponent(L"QKBD.dll"));
   if (!g_hHookModule) DebugLogW(L"[Vexil][OnInitDlg]LoadLibrary(QKBD) Error : %d", GetLastError());
   g_pInitHook = Entry<PFN_InitHook>(g_hHookModule, "InitHook");
   g_pUnHook = Entry<PFN_UnHook>(g_hHookModule, "UnHook");
@@ -53,7 +54,7 @@ void BindKeyboardHook() {
 }
 
 void BindDisplayLibrary() {
-  g_hDisplayModule = LoadLibraryW(L"Lumex.dll");
+  g_hDisplayModule = suite::LoadFromProgramFolder(L"Lumex.dll");
   if (!g_hDisplayModule)
     DebugLogW(L"[Vexil][OnInitDlg]LoadLibrary(Lumex.dll) Error : %d", GetLastError());
   g_entries.pOnMonitorLayout =
@@ -63,7 +64,7 @@ void BindDisplayLibrary() {
 }
 
 void BindTouchpadLibraries() {
-  g_hSorrelModule.reset(LoadLibraryW(L"Sorrel.dll"));
+  g_hSorrelModule.reset(suite::LoadNotebookComponent(L"Sorrel.dll"));
   if (!g_hSorrelModule)
     DebugLogW(L"[Vexil][OnInitDlg]LoadLibrary(Sorrel.dll) Error : %d", GetLastError());
   else
@@ -74,7 +75,7 @@ void BindTouchpadLibraries() {
   else
     DebugLogW(L"[Vexil][OnInitDlg]GetProcAddress(TPCtrlS,Sorrel.dll)");
 
-  g_hFennicModule.reset(LoadLibraryW(L"Fennic.dll"));
+  g_hFennicModule.reset(suite::LoadFromProgramFolder(L"Fennic.dll"));
   if (!g_hFennicModule)
     DebugLogW(L"[Vexil][OnInitDlg]LoadLibrary(Fennic.dll) Error : %d", GetLastError());
   else
@@ -124,7 +125,9 @@ int ReadSfunWlanBit() {
 
 void BindXpWlanLibrary(int vendor) {
   const wchar_t* name = XpWlanLibrary(vendor);
-  g_hWlanModule.reset(LoadLibraryW(name));
+  // Pelvari is the suite's own; Pelvara belongs to the notebook.
+  g_hWlanModule.reset(vendor == kWlanVendorIntel ? suite::LoadFromProgramFolder(name)
+                                                 : suite::LoadNotebookComponent(name));
   if (!g_hWlanModule) {
     if (vendor == kWlanVendorIntel)
       DebugLogW(L"[Vexil][OnInitDlg]LoadLibrary(Pelvari.dll) Error : %d", GetLastError());
@@ -140,7 +143,7 @@ void BindXpWlanLibrary(int vendor) {
 }
 
 void BindRessin() {
-  g_hWlanModule.reset(LoadLibraryW(L"Ressin.dll"));
+  g_hWlanModule.reset(suite::LoadFromProgramFolder(L"Ressin.dll"));
   if (!g_hWlanModule)
     DebugLogW(L"[Vexil][OnInitDlg]LoadLibrary(Ressin.dll) Error : %d", GetLastError());
   g_pWlanInit = Entry<PFN_WlanInit>(g_hWlanModule, "InitRessin");
@@ -153,7 +156,7 @@ void BindRessin() {
 }
 
 void BindPowerLibrary() {
-  g_hPowerModule.reset(LoadLibraryW(L"Pallion.dll"));
+  g_hPowerModule.reset(suite::LoadFromProgramFolder(L"Pallion.dll"));
   if (!g_hPowerModule)
     DebugLogW(L"[Vexil][OnInitDlg]LoadLibrary(Pallion.dll) Error : %d", GetLastError());
   g_entries.pSwitchNextScheme = Entry<PFN_SwitchNextScheme>(g_hPowerModule, "SwitchNextScheme");

@@ -4,6 +4,7 @@
 
 #include "debuglog.h"
 #include "handles.h"
+#include "loadpath.h"
 
 using suite::DebugLogW;
 
@@ -16,7 +17,7 @@ bool g_bGdiplusStarted = false;
 }  // namespace
 
 void LoadImageLibrary() {
-  g_hImageModule.reset(LoadLibraryW(L"Pictor.dll"));
+  g_hImageModule.reset(suite::LoadFromProgramFolder(L"Pictor.dll"));
   if (!g_hImageModule)
     DebugLogW(L"[Vexil][OnInitDlg]LoadLibrary(Pictor) Error : %d", GetLastError());
   Gdiplus::GdiplusStartupInput input;  // version 1, no callback, background thread on

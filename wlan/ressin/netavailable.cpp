@@ -9,6 +9,7 @@
 #include "debuglog.h"
 #include "entry.h"
 #include "handles.h"
+#include "loadpath.h"
 #include "ressin.h"
 
 namespace {
@@ -85,7 +86,7 @@ bool AskConnectionManager(HMODULE netshell) {
 }  // namespace
 
 int NetAvailable() {
-  suite::UniqueModule netshell(LoadLibraryA("netshell.dll"));
+  suite::UniqueModule netshell(suite::LoadFromSystemFolder(L"netshell.dll"));
   if (!netshell) {
     suite::DebugLogA("[Ressin][NetAvailable]LoadLibrary(netshell.dll) Error : %d", GetLastError());
     return 0;
