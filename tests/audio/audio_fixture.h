@@ -1,6 +1,5 @@
-// What the audio and mail-path tests share: the stand-ins' device state, the
-// debug lines of the product code linked into the test (its switch turned on
-// here; the product never turns it on), and the OSD request values.
+// What the audio and mail-path tests share: the stand-ins' device state and the
+// OSD request values.
 #pragma once
 
 #include <windows.h>
@@ -11,9 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "debug_capture.h"
-#include "debuglog.h"
 #include "journal.h"
+#include "log_capture.h"
 #include "notebook.h"
 #include "osd.h"
 
@@ -59,28 +57,5 @@ inline int CountCallsStartingWith(const std::vector<std::string>& calls,
   for (const auto& call : calls) n += call.rfind(prefix, 0) == 0 ? 1 : 0;
   return n;
 }
-
-// The product's debug lines, written by this process.
-class DebugLines {
- public:
-  bool Start() {
-    if (!capture_.Start()) return false;
-    capture_.SetPidFilter(GetCurrentProcessId());
-    suite::g_bDebugOutput = true;
-    return true;
-  }
-  ~DebugLines() { suite::g_bDebugOutput = false; }
-  void Clear() { capture_.Clear(); }
-  std::vector<std::string> Texts() {
-    capture_.Sync(2000);
-    std::vector<std::string> texts;
-    for (const auto& line : capture_.Lines()) texts.push_back(line.text);
-    return texts;
-  }
-  DWORD Error() const { return capture_.Error(); }
-
- private:
-  DebugOutputCapture capture_;
-};
 
 }  // namespace audio_test

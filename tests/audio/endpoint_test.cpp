@@ -189,9 +189,9 @@ class EndpointLog : public Endpoint {
  protected:
   void SetUp() override {
     Endpoint::SetUp();
-    ASSERT_TRUE(lines_.Start()) << lines_.Error();
+    ASSERT_TRUE(lines_.Running()) << lines_.Error();
   }
-  DebugLines lines_;
+  testkit::LogCapture lines_;
 };
 
 TEST_F(EndpointLog, CoInitializeFailureKeepsTheCallersApartment) {

@@ -231,9 +231,9 @@ class MixerLog : public Mixer {
  protected:
   void SetUp() override {
     Mixer::SetUp();
-    ASSERT_TRUE(lines_.Start()) << lines_.Error();
+    ASSERT_TRUE(lines_.Running()) << lines_.Error();
   }
-  DebugLines lines_;
+  testkit::LogCapture lines_;
 };
 
 TEST_F(MixerLog, NoDeviceIsNotAnErrorUntilTheMuteStep) {

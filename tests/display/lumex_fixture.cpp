@@ -18,7 +18,7 @@ void PlaceLibraries(std::initializer_list<const wchar_t*> standIns) {
 void LumexTest::SetUp() {
   testkit::ClearKnobs();
   testkit::ResetJournal();
-  ASSERT_TRUE(capture_.Running()) << capture_.Error();
+  ASSERT_TRUE(log_.Running()) << log_.Error();
   lumex_ = LoadLibraryW(testkit::AppPath(L"Lumex.dll").c_str());
   ASSERT_NE(nullptr, lumex_) << GetLastError();
   onMonitorLayout_ = reinterpret_cast<PFN_OnMonitorLayout>(
@@ -28,21 +28,6 @@ void LumexTest::SetUp() {
 
 void LumexTest::TearDown() {
   if (lumex_) FreeLibrary(lumex_);
-}
-
-std::vector<std::string> LumexTest::Layout(int code) {
-  capture_.Clear();
-  onMonitorLayout_(code);
-  return DebugLines();
-}
-
-std::vector<std::string> LumexTest::DebugLines() {
-  capture_.Sync(5000);
-  std::vector<std::string> lines;
-  for (const auto& line : capture_.Lines())
-    if (line.text.rfind("[Lumex]", 0) == 0 || line.text.rfind("[Vexil]", 0) == 0)
-      lines.push_back(line.text);
-  return lines;
 }
 
 std::vector<std::string> Calls(const std::string& component) {

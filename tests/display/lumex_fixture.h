@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "debug_capture.h"
+#include "log_capture.h"
 #include "notebook.h"
 
 typedef void(__cdecl* PFN_OnMonitorLayout)(int layoutCode);
@@ -23,13 +23,14 @@ class LumexTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Runs one request; returns this process's Lumex lines it wrote.
-  std::vector<std::string> Layout(int code);
-  std::vector<std::string> DebugLines();
+  // Runs one request; returns the lines it wrote.
+  std::vector<std::string> Layout(int code) {
+    return log_.Of([&] { onMonitorLayout_(code); });
+  }
 
   HMODULE lumex_ = nullptr;
   PFN_OnMonitorLayout onMonitorLayout_ = nullptr;
-  DebugOutputCapture capture_{GetCurrentProcessId()};
+  testkit::LogCapture log_;
 };
 
 // The groups: which stand-ins are placed for the whole run of the program.
