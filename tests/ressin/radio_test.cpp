@@ -139,7 +139,7 @@ TEST_F(Radio, UnInitClosesTheClientOnceAndReturnsItsStatus) {
 int InitDismissingMessageBox(RessinLibrary& ressin, std::wstring* text, bool* shown) {
   int result = -1;
   std::thread init([&] { result = ressin.Init(VersionCode()); });
-  HWND box = testkit::WaitForDialog(L"Ressin.dll", GetCurrentProcessId(), 5000);
+  HWND box = testkit::WaitForDialog(L"Ressin.dll", GetCurrentProcessId(), 10000);
   *shown = box != nullptr;
   *text = L"|";
   if (box) {

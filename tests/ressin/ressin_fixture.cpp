@@ -73,14 +73,7 @@ ServiceWindow::~ServiceWindow() {
 const std::vector<Posted>& ServiceWindow::Messages() {
   MSG msg;
   while (PeekMessageW(&msg, hwnd_, kRessinMessage, kRessinMessage, PM_REMOVE))
-    messages_.push_back({msg.wParam, msg.lParam, GetTickCount()});
-  return messages_;
-}
-
-const std::vector<Posted>& ServiceWindow::WaitForMessages(size_t count, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  while (Messages().size() < count && GetTickCount() - start < timeoutMs)
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_POSTMESSAGE);
+    messages_.push_back({msg.wParam, msg.lParam, msg.time});
   return messages_;
 }
 
@@ -101,6 +94,16 @@ void RessinLibrary::Unload() {
   if (uninit_) uninit_();
   FreeLibrary(module_);
   module_ = nullptr;
+}
+
+bool RessinLibrary::UnloadAndWaitForRechecks(DWORD timeoutMs) {
+  Unload();
+  const DWORD start = GetTickCount();
+  while (GetModuleHandleW(L"Ressin.dll")) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    Sleep(20);
+  }
+  return true;
 }
 
 std::vector<std::string> Calls(const char* component) { return testkit::JournalCalls(component); }

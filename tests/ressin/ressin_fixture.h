@@ -44,7 +44,7 @@ class MobilityCenter {
 struct Posted {
   WPARAM wParam;
   LPARAM lParam;
-  DWORD tick;
+  DWORD tick;  // when it was posted
 };
 
 // A window in the test process standing in for the service's main window.
@@ -56,8 +56,6 @@ class ServiceWindow {
   // Message 1128 received so far (the queue is read on the calling thread,
   // which must be the one that made the window).
   const std::vector<Posted>& Messages();
-  // Until count messages arrived or the time is up.
-  const std::vector<Posted>& WaitForMessages(size_t count, DWORD timeoutMs);
   // Forgets what arrived so far.
   void Clear() {
     Messages();
@@ -81,6 +79,9 @@ class RessinLibrary {
   int OnOff(int on) { return onoff_(on); }
   // Frees the library now (the destructor then does nothing).
   void Unload();
+  // Unload, then true once Ressin.dll has left the process. A re-check holds the
+  // library until it has ended, so nothing of it can post after this.
+  bool UnloadAndWaitForRechecks(DWORD timeoutMs = 10000);
 
  private:
   using InitFn = int(__cdecl*)(int);
