@@ -43,19 +43,6 @@ inline float FloatKnob(const char* component, const char* name) {
   return value;
 }
 
-// Journal calls of one component, without the component name.
-inline std::vector<std::string> Calls(const std::string& component) {
-  std::vector<std::string> calls;
-  for (const auto& line : testkit::ReadJournal())
-    if (line.component == component) calls.push_back(line.call);
-  return calls;
-}
-
-inline int CountCallsStartingWith(const std::vector<std::string>& calls,
-                                  const std::string& prefix) {
-  int n = 0;
-  for (const auto& call : calls) n += call.rfind(prefix, 0) == 0 ? 1 : 0;
-  return n;
-}
+using testkit::ComponentCalls;
 
 }  // namespace audio_test

@@ -210,7 +210,7 @@ TEST_F(Mixer, CallsNameTheOpenMixerAndTheSpeakerLine) {
       "mixerSetControlDetails(0x80000000, volume, 2, 5369 5369) = 0",
       "mixerClose() = 0",
   };
-  EXPECT_EQ(expected, Calls(kWinmm));
+  EXPECT_EQ(expected, ComponentCalls(kWinmm));
   EXPECT_EQ(nullptr, m_hMixer);
 }
 

@@ -30,20 +30,6 @@ void LumexTest::TearDown() {
   if (lumex_) FreeLibrary(lumex_);
 }
 
-std::vector<std::string> Calls(const std::string& component) {
-  std::vector<std::string> calls;
-  for (const auto& line : testkit::ReadJournal())
-    if (line.component == component) calls.push_back(line.call);
-  return calls;
-}
-
-int CountCalls(const std::string& component, const std::string& prefix) {
-  int n = 0;
-  for (const auto& call : Calls(component))
-    if (call.rfind(prefix, 0) == 0) ++n;
-  return n;
-}
-
 std::vector<unsigned char> RecordBytes(const std::string& call) {
   std::vector<unsigned char> bytes;
   const size_t open = call.find('['), close = call.find(']');

@@ -14,6 +14,26 @@
 
 typedef void(__cdecl* PFN_OnMonitorLayout)(int layoutCode);
 
+// The Intel object's program id out of the registry while this lives: its
+// CLSID, or with wholeKey its key as well.
+class IntelProgramIdRemoved {
+ public:
+  explicit IntelProgramIdRemoved(bool wholeKey) {
+    removed_ = RegDeleteKeyW(HKEY_LOCAL_MACHINE, kClsidKey) == ERROR_SUCCESS &&
+               (!wholeKey || RegDeleteKeyW(HKEY_LOCAL_MACHINE, kProgIdKey) == ERROR_SUCCESS);
+  }
+  ~IntelProgramIdRemoved() {
+    const wchar_t clsid[] = L"{05FE2AF0-2EA5-4B69-81BD-A7AC71A0D2F0}";
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, kClsidKey, nullptr, REG_SZ, clsid, sizeof clsid);
+  }
+  bool Removed() const { return removed_; }
+
+ private:
+  static constexpr const wchar_t* kProgIdKey = L"Software\\Classes\\IgfxExt.CUIExternal";
+  static constexpr const wchar_t* kClsidKey = L"Software\\Classes\\IgfxExt.CUIExternal\\CLSID";
+  bool removed_ = false;
+};
+
 // Places Lumex.dll and the given stand-ins (relative to bin) where the library
 // search of this process finds them.
 void PlaceLibraries(std::initializer_list<const wchar_t*> standIns);
@@ -56,10 +76,11 @@ class NoVendor : public LumexTest {
   static void SetUpTestSuite() { PlaceLibraries({}); }
 };
 
-// Journal calls of one component, without the component name.
-std::vector<std::string> Calls(const std::string& component);
+using testkit::ComponentCalls;
 // How many calls of a component begin with prefix.
-int CountCalls(const std::string& component, const std::string& prefix);
+inline int CountCalls(const std::string& component, const std::string& prefix) {
+  return testkit::CountCalls(testkit::JournalCalls(component), component + " " + prefix);
+}
 // The "[..]" record of a journaled call as bytes.
 std::vector<unsigned char> RecordBytes(const std::string& call);
 // A little-endian 32-bit word of a record.

@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "log_capture.h"
 #include "lumex.h"
-#include "notebook.h"
+#include "lumex_fixture.h"
 
 namespace {
 
@@ -110,21 +109,13 @@ TEST_F(LumexVerbose, NvidiaSwitchLinesAndTheSetViewStatusRule) {
 }
 
 TEST_F(LumexVerbose, IntelProgramIdUnknownIsLoggedByName) {
-  HKEY classes;
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes", 0, KEY_ALL_ACCESS, &classes));
-  ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(classes, L"IgfxExt.CUIExternal\\CLSID"));
+  const IntelProgramIdRemoved removed(false);
+  ASSERT_TRUE(removed.Removed());
   testkit::SetKnob("igfx", "Present", 1);
   EXPECT_EQ((Lines{"[Lumex][InitGraphicsIntel]Entry",
                    "[Lumex][InitGraphicsIntel]CLSIDFromProgID() failed : CO_E_CLASSSTRING"}),
             log_.Of([] { EXPECT_EQ(0, InitGraphicsIntel()); }));
   ReleaseGraphicsCom();
-  HKEY progId;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyW(classes, L"IgfxExt.CUIExternal\\CLSID", &progId));
-  const wchar_t clsid[] = L"{05FE2AF0-2EA5-4B69-81BD-A7AC71A0D2F0}";
-  RegSetValueExW(progId, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsid), sizeof clsid);
-  RegCloseKey(progId);
-  RegCloseKey(classes);
 }
 
 // GetProcAddress as this program imports it, replaced for one call so the names
