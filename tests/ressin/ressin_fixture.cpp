@@ -23,15 +23,6 @@ void SetStringKnob(const char* component, const char* name, const char* value) {
   RegCloseKey(key);
 }
 
-DWORD ReadKnob(const char* component, const char* name, DWORD fallback) {
-  const std::string path = std::string("Software\\Testbed\\") + component;
-  DWORD value = 0, size = sizeof value;
-  if (RegGetValueA(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value,
-                   &size) != ERROR_SUCCESS)
-    return fallback;
-  return value;
-}
-
 int VersionCode() {
   OSVERSIONINFOW info = {};
   info.dwOSVersionInfoSize = sizeof info;

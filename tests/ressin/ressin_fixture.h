@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "journal.h"
 #include "notebook.h"
 
 namespace ressin_test {
@@ -19,7 +20,6 @@ constexpr DWORD kSourceAcm = 8;
 constexpr DWORD kNoListener = 255;
 
 void SetStringKnob(const char* component, const char* name, const char* value);
-DWORD ReadKnob(const char* component, const char* name, DWORD fallback);
 
 // What the service would pass to InitRessin: 1 on Vista, 2 on Windows 7.
 int VersionCode();
@@ -95,6 +95,7 @@ class RessinLibrary {
 // Lines of one component's journal, each "<component> <call>".
 std::vector<std::string> Calls(const char* component);
 bool Contains(const std::vector<std::string>& calls, const std::string& text);
+using testbed::KnobDword;
 using testkit::CountCalls;
 using testkit::System32;
 
