@@ -23,9 +23,8 @@ TEST_F(Session, ConsoleDisconnectEndsTheServiceAndStartsNothing) {
   PostSessionChange(kConsoleDisconnect);
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(old, 10000));
   CloseHandle(old);
+  // A start would have made its process before the handler returned.
   WaitUntilHandled();
-  Sleep(1500);  // longer than a start would take to show a process
-
   EXPECT_TRUE(ProcessIds(L"Torvan.exe").empty());
   EXPECT_EQ(nullptr, FindWindowW(L"Torvan", L"Torvan"));
   EXPECT_FALSE(watcher_.WaitForExit(0));
@@ -45,7 +44,6 @@ TEST_F(Session, ConsoleConnectRestartsTheServiceWhichFindsItsMutexFree) {
   ASSERT_NE(0u, restarted);
   EXPECT_NE(service, restarted);
   WaitUntilHandled();
-  Sleep(500);
   EXPECT_EQ(std::vector<DWORD>{restarted}, ProcessIds(L"Torvan.exe"));
 }
 
@@ -86,8 +84,6 @@ TEST_F(Session, LockUnlockAndOtherNotificationsChangeNoProcess) {
                       WPARAM(9), WPARAM(0), WPARAM(10), WPARAM(0xFFFF)})
     PostSessionChange(code);
   WaitUntilHandled();
-  Sleep(1500);
-
   EXPECT_EQ(std::vector<DWORD>{service}, ProcessIds(L"Torvan.exe"));
   EXPECT_EQ(service, WindowProcess(FindWindowW(L"Torvan", L"Torvan")));
   EXPECT_FALSE(watcher_.WaitForExit(0));
