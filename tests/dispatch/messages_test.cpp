@@ -59,29 +59,16 @@ TEST_F(Messages, OtherNetworkMessagesCallNoMethod) {
 }
 
 // In this process. The OSD is made at the corner, so only a window that
-// something else placed elsewhere (here a hook, as a window-placement tool
+// something else moved as it was made (here a hook, as a window-placement tool
 // would) shows that a display change brings it back.
-class PlacedElsewhere {
- public:
-  PlacedElsewhere() : hook_(SetWindowsHookExW(WH_CBT, Created, nullptr, GetCurrentThreadId())) {}
-  ~PlacedElsewhere() { UnhookWindowsHookEx(hook_); }
-
- private:
-  static LRESULT CALLBACK Created(int code, WPARAM wParam, LPARAM lParam) {
-    wchar_t name[16] = {};
-    if (code == HCBT_CREATEWND && GetClassNameW(HWND(wParam), name, 16) &&
-        !lstrcmpW(name, L"FakeWndPM"))
-      previous_ = WNDPROC(SetWindowLongPtrW(HWND(wParam), GWLP_WNDPROC, LONG_PTR(Place)));
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-  }
-  static LRESULT CALLBACK Place(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CREATE)
-      SetWindowPos(hwnd, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    return CallWindowProcW(previous_, hwnd, message, wParam, lParam);
-  }
-  static inline WNDPROC previous_ = nullptr;
-  HHOOK hook_;
-};
+LRESULT CALLBACK PlaceOsdElsewhere(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+  wchar_t name[16] = {};
+  if (code == HC_ACTION && sent->message == WM_CREATE && GetClassNameW(sent->hwnd, name, 16) &&
+      !lstrcmpW(name, L"FakeWndPM"))
+    SetWindowPos(sent->hwnd, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
 struct Dialog : CVexilDlg {
   using CVexilDlg::WindowProc;
@@ -89,10 +76,10 @@ struct Dialog : CVexilDlg {
 
 TEST(MainWindow, DisplayChangeKeepsTheOsdAtTheTopLeft) {
   Dialog dialog;  // its end tears the OSD down
-  {
-    PlacedElsewhere placement;
-    CreateOSDWindow();
-  }
+  HHOOK hook =
+      SetWindowsHookExW(WH_CALLWNDPROCRET, PlaceOsdElsewhere, nullptr, GetCurrentThreadId());
+  CreateOSDWindow();
+  UnhookWindowsHookEx(hook);
   RECT rc = {};
   ASSERT_TRUE(DrawOSDFrame());
   GetWindowRect(hwndFW, &rc);

@@ -114,15 +114,17 @@ TEST(ServiceMatch, AProcessWhoseSessionCannotBeReadIsNotTaken) {
   EXPECT_FALSE(tandrel::IsServiceOfSession(Entry("Torvan.exe", 0xFFFFFFF3u), session));
 }
 
+// The import slot of this program through which the watcher's code calls it.
+extern "C" void* terminateProcessSlot __asm__("__imp__TerminateProcess@8");
+
 // Windows' TerminateProcess starts the end of a process and returns; Wine's has
-// ended it by then. While one of these lives, the calls through this program's
-// import table (the watcher's among them) end the process a second later, as a
-// busy Windows machine may.
+// ended it by then. While one of these lives, the watcher's calls end the process
+// a second later, as a busy Windows machine may.
 class SlowTermination {
  public:
-  SlowTermination() { real_ = Terminate(Patch(reinterpret_cast<void*>(Deferred))); }
+  SlowTermination() { real_ = Terminate(Swap(reinterpret_cast<void*>(Deferred))); }
   ~SlowTermination() {
-    Patch(reinterpret_cast<void*>(real_));
+    Swap(reinterpret_cast<void*>(real_));
     if (late_.joinable()) late_.join();
   }
 
@@ -140,33 +142,13 @@ class SlowTermination {
     });
     return TRUE;
   }
-  static void** Slot() {
-    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    auto* dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
-        base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
-    for (; dll->Name; ++dll) {
-      auto* name = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk);
-      auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
-      for (; name->u1.AddressOfData; ++name, ++slot)
-        if (!IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal) &&
-            !strcmp(reinterpret_cast<const char*>(
-                        reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData)
-                            ->Name),
-                    "TerminateProcess"))
-          return reinterpret_cast<void**>(&slot->u1.Function);
-    }
-    return nullptr;
-  }
   // Returns what the slot held.
-  static void* Patch(void* function) {
-    void** slot = Slot();
+  static void* Swap(void* function) {
     DWORD protection = 0;
-    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
-    void* previous = *slot;
-    *slot = function;
-    VirtualProtect(slot, sizeof *slot, protection, &protection);
+    VirtualProtect(&terminateProcessSlot, sizeof(void*), PAGE_READWRITE, &protection);
+    void* previous = terminateProcessSlot;
+    terminateProcessSlot = function;
+    VirtualProtect(&terminateProcessSlot, sizeof(void*), protection, &protection);
     return previous;
   }
   static inline Terminate real_ = nullptr;

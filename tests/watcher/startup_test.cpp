@@ -6,10 +6,9 @@
 namespace watcher {
 namespace {
 
-class Startup : public WatcherTest {};
+using Startup = InstalledWatcherTest;
 
 TEST_F(Startup, MakesAHiddenToolWindowHoldsTheMutexAndStartsTheService) {
-  InstallWatcherAndService();
   const DWORD service = StartWatcherAndService();
   ASSERT_NE(0u, service);
 
@@ -37,7 +36,6 @@ TEST_F(Startup, StartsTheServiceHiddenFromItsOwnFolder) {
 }
 
 TEST_F(Startup, StartsTheServiceEvenWhenOneRunsAndItsGuardEndsTheCopy) {
-  InstallWatcherAndService();
   testkit::Process early = testkit::StartProgram(testkit::AppPath(L"Torvan.exe"));
   ASSERT_NE(0u, WaitForServiceWindow(0, 15000));
   testkit::ResetJournal();
@@ -64,7 +62,6 @@ TEST_F(Startup, StartsTheServiceEvenWhenOneRunsAndItsGuardEndsTheCopy) {
 }
 
 TEST_F(Startup, ASecondWatcherBringsTheFirstForwardAndEndsWithZero) {
-  InstallWatcherAndService();
   const DWORD service = StartWatcherAndService();
   ASSERT_NE(0u, service);
   HWND first = window_;
@@ -85,7 +82,6 @@ TEST_F(Startup, ASecondWatcherBringsTheFirstForwardAndEndsWithZero) {
 
 // Another session's watcher holds the mutex; none is visible from here.
 TEST_F(Startup, WithTheMutexHeldElsewhereAndNoWindowItRunsWithoutTheMutex) {
-  InstallWatcherAndService();
   HANDLE elsewhere = CreateMutexW(nullptr, FALSE, kMutexName);
   ASSERT_NE(nullptr, elsewhere);
 
@@ -98,7 +94,6 @@ TEST_F(Startup, WithTheMutexHeldElsewhereAndNoWindowItRunsWithoutTheMutex) {
 // The mutex is free, yet this session already has a watcher (one that started
 // while another session held the mutex): the window search still runs.
 TEST_F(Startup, AWatcherWindowWithoutTheMutexStillEndsASecondWatcher) {
-  InstallWatcherAndService();
   HANDLE elsewhere = CreateMutexW(nullptr, FALSE, kMutexName);
   ASSERT_NE(nullptr, elsewhere);
   const DWORD service = StartWatcherAndService();
