@@ -213,7 +213,6 @@ TEST_F(Robustness, ABurstOfRandomCodesIsReadToTheLastAndLeavesTheServiceResponsi
   const TarnAcpiStats stats = DriverStats();
   EXPECT_EQ(codes.size(), stats.codesInjected);
   EXPECT_EQ(0u, stats.codesDropped);
-  EXPECT_EQ(codes.size(), stats.readsServed);
   EXPECT_EQ(codes.back(), stats.lastCode);
   EXPECT_TRUE(StillRunning());
   CloseService(hwnd_);
