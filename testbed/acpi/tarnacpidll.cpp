@@ -22,11 +22,26 @@ struct MethodName {
   }
 };
 
-// Lets a test hold a call open long enough to overlap it with another thread's.
-void MethodDelay() {
-  DWORD ms = testbed::KnobDword(kComponent, "MethodDelayMs", 0);
-  if (ms != 0) Sleep(ms);
-}
+// Method calls under way in this process. Nothing makes the library safe for two
+// callers at once, so a call that comes in while another is inside is journalled.
+volatile LONG g_callsInside = 0;
+
+// One method call from entry to return. MethodDelayMs holds it open, and journals
+// that it is inside, so a test can send another thread's call into it.
+class MethodCall {
+ public:
+  explicit MethodCall(const MethodName& name) {
+    if (InterlockedIncrement(&g_callsInside) > 1)
+      testbed::Journal(kComponent, "Overlap(%s)", name.text);
+    const DWORD ms = testbed::KnobDword(kComponent, "MethodDelayMs", 0);
+    if (ms == 0) return;
+    testbed::Journal(kComponent, "Inside(%s)", name.text);
+    Sleep(ms);
+  }
+  ~MethodCall() { InterlockedDecrement(&g_callsInside); }
+  MethodCall(const MethodCall&) = delete;
+  MethodCall& operator=(const MethodCall&) = delete;
+};
 
 bool MethodFails(const MethodName& name) {
   char knob[16];
@@ -72,7 +87,7 @@ int __cdecl ACPI_LoadDriver(HANDLE* device) {
 int __cdecl None_Method_Raw(DWORD method, DWORD* result, void* scratch) {
   (void)scratch;  // the caller's buffer; nothing here needs it
   const MethodName name(method);
-  MethodDelay();
+  const MethodCall call(name);
   if (MethodFails(name)) {
     testbed::Journal(kComponent, "None_Method_Raw(%s) = 0", name.text);
     return 0;
@@ -88,7 +103,7 @@ int __cdecl One_Method_Raw(DWORD method, DWORD arg, void* s1, void* s2, void* s3
   (void)s2;
   (void)s3;
   const MethodName name(method);
-  MethodDelay();
+  const MethodCall call(name);
   const int ok = MethodFails(name) ? 0 : 1;
   testbed::Journal(kComponent, "One_Method_Raw(%s, %lu) = %d", name.text, arg, ok);
   return ok;
@@ -99,7 +114,7 @@ int __cdecl Multi_Method_Raw(DWORD method, DWORD argCount, const DWORD* args, DW
   (void)args;  // never dereferenced: no caller is known to pass a valid array
   (void)scratch;
   const MethodName name(method);
-  MethodDelay();
+  const MethodCall call(name);
   if (MethodFails(name)) {
     testbed::Journal(kComponent, "Multi_Method_Raw(%s, %lu) = 0", name.text, argCount);
     return 0;

@@ -1,6 +1,5 @@
-// What the audio and mail-path tests share: the stand-ins' device state, the
-// debug lines of the product code linked into the test (its switch turned on
-// here; the product never turns it on), and the OSD request values.
+// What the audio and mail-path tests share: the stand-ins' device state and the
+// OSD request values.
 #pragma once
 
 #include <windows.h>
@@ -11,9 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "debug_capture.h"
-#include "debuglog.h"
 #include "journal.h"
+#include "log_capture.h"
 #include "notebook.h"
 #include "osd.h"
 
@@ -45,42 +43,6 @@ inline float FloatKnob(const char* component, const char* name) {
   return value;
 }
 
-// Journal calls of one component, without the component name.
-inline std::vector<std::string> Calls(const std::string& component) {
-  std::vector<std::string> calls;
-  for (const auto& line : testkit::ReadJournal())
-    if (line.component == component) calls.push_back(line.call);
-  return calls;
-}
-
-inline int CountCallsStartingWith(const std::vector<std::string>& calls,
-                                  const std::string& prefix) {
-  int n = 0;
-  for (const auto& call : calls) n += call.rfind(prefix, 0) == 0 ? 1 : 0;
-  return n;
-}
-
-// The product's debug lines, written by this process.
-class DebugLines {
- public:
-  bool Start() {
-    if (!capture_.Start()) return false;
-    capture_.SetPidFilter(GetCurrentProcessId());
-    suite::g_bDebugOutput = true;
-    return true;
-  }
-  ~DebugLines() { suite::g_bDebugOutput = false; }
-  void Clear() { capture_.Clear(); }
-  std::vector<std::string> Texts() {
-    capture_.Sync(2000);
-    std::vector<std::string> texts;
-    for (const auto& line : capture_.Lines()) texts.push_back(line.text);
-    return texts;
-  }
-  DWORD Error() const { return capture_.Error(); }
-
- private:
-  DebugOutputCapture capture_;
-};
+using testkit::ComponentCalls;
 
 }  // namespace audio_test

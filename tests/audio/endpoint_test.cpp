@@ -74,7 +74,7 @@ TEST_F(Endpoint, TheEnumeratorClassIsServedByTheDouble) {
                 "GetMute(0) = 0x00000000",
                 "Destroyed(IAudioEndpointVolume)",
             }),
-            Calls(kMmdevapi));
+            ComponentCalls(kMmdevapi));
 }
 
 TEST_F(Endpoint, VolumeUpFromZeroReachesExactlyOneOnTheFifteenthPress) {
@@ -150,9 +150,9 @@ TEST_F(Endpoint, VolumeKeyWhileMutedUnmutesThenSteps) {
   EXPECT_EQ(kIconVolumeUp, iOSDIcon);
   EXPECT_EQ(4, iOSDLevel);
   // COM is set up and torn down once per operation.
-  const auto calls = Calls(kMmdevapi);
-  EXPECT_EQ(2, CountCallsStartingWith(calls, "CreateInstance("));
-  EXPECT_EQ(2, CountCallsStartingWith(calls, "Destroyed(IAudioEndpointVolume)"));
+  const auto calls = ComponentCalls(kMmdevapi);
+  EXPECT_EQ(2, testkit::CountCalls(calls, "CreateInstance("));
+  EXPECT_EQ(2, testkit::CountCalls(calls, "Destroyed(IAudioEndpointVolume)"));
 }
 
 TEST_F(Endpoint, EachOperationPausesBeforeLettingGo) {
@@ -189,9 +189,9 @@ class EndpointLog : public Endpoint {
  protected:
   void SetUp() override {
     Endpoint::SetUp();
-    ASSERT_TRUE(lines_.Start()) << lines_.Error();
+    ASSERT_TRUE(lines_.Running()) << lines_.Error();
   }
-  DebugLines lines_;
+  testkit::LogCapture lines_;
 };
 
 TEST_F(EndpointLog, CoInitializeFailureKeepsTheCallersApartment) {

@@ -94,7 +94,7 @@ DWORD OpenHandles() { return testkit::CountHandles(GetCurrentProcessId()); }
 class MailPath : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(lines_.Start()) << lines_.Error();
+    ASSERT_TRUE(lines_.Running()) << lines_.Error();
     // One whole resolution first: what the process sets up once on its first
     // registry read and debug line stays, and is no key left open.
     SetDefaultClient(L"Warm");
@@ -137,13 +137,8 @@ class MailPath : public ::testing::Test {
     EXPECT_EQ(before, OpenHandles()) << "a registry key was left open";
     return szExecLocation;
   }
-  bool Logged(const std::string& prefix) {
-    for (const auto& text : lines_.Texts())
-      if (text.rfind(prefix, 0) == 0) return true;
-    return false;
-  }
 
-  DebugLines lines_;
+  testkit::LogCapture lines_;
 };
 
 TEST_F(MailPath, HandleCountShowsAnOpenKey) {
@@ -195,7 +190,7 @@ TEST_F(MailPath, ClientNamesCompareWithCase) {
   SetDefaultClient(L"Mail App");
   AddClient(L"mail app", L"C:\\wrong.exe,0");
   EXPECT_EQ(L"", Resolve());
-  EXPECT_TRUE(Logged("[Ondrel][FilePath]iPos : 0;szExecLocation = "));
+  EXPECT_TRUE(lines_.Logged("[Ondrel][FilePath]iPos : 0;szExecLocation = "));
 }
 
 TEST_F(MailPath, TheClientIsFoundAfterOthers) {
@@ -217,13 +212,13 @@ TEST_F(MailPath, EveryResolutionStartsEmpty) {
 TEST_F(MailPath, MissingPiecesGiveAnEmptyPathAndTheirLine) {
   // No mail key at all.
   EXPECT_EQ(L"", Resolve());
-  EXPECT_TRUE(Logged("[Vexil][FilePath]RegOpenKeyEx(Main) Failed : "));
+  EXPECT_TRUE(lines_.Logged("[Vexil][FilePath]RegOpenKeyEx(Main) Failed : "));
 
   // A mail key without a default client.
   lines_.Clear();
   AddClient(L"Mail App", L"C:\\Mail\\ok.exe,0");
   EXPECT_EQ(L"", Resolve());
-  EXPECT_TRUE(Logged("[Vexil][FilePath]RegQueryValueEx(EXE) Failed : "));
+  EXPECT_TRUE(lines_.Logged("[Vexil][FilePath]RegQueryValueEx(EXE) Failed : "));
 
   // A default client without a key of its own: nothing until the last line.
   lines_.Clear();
@@ -237,13 +232,13 @@ TEST_F(MailPath, MissingPiecesGiveAnEmptyPathAndTheirLine) {
   lines_.Clear();
   CreateKey(std::wstring(kMailKey) + L"\\Other App\\Protocols");
   EXPECT_EQ(L"", Resolve());
-  EXPECT_TRUE(Logged("[Vexil][FilePath]RegOpenKeyEx(Sub) Failed : "));
+  EXPECT_TRUE(lines_.Logged("[Vexil][FilePath]RegOpenKeyEx(Sub) Failed : "));
 
   // The DefaultIcon key without a default value.
   lines_.Clear();
   CreateKey(IconKey(L"Other App"));
   EXPECT_EQ(L"", Resolve());
-  EXPECT_TRUE(Logged("[Vexil][FilePath]RegQueryValueEx(Path) Failed : "));
+  EXPECT_TRUE(lines_.Logged("[Vexil][FilePath]RegQueryValueEx(Path) Failed : "));
 }
 
 TEST_F(MailPath, OverLongAndNonStringValuesAreFailures) {
@@ -252,24 +247,24 @@ TEST_F(MailPath, OverLongAndNonStringValuesAreFailures) {
   const std::wstring tooLong(128, L'c');
   SetDefaultClient(tooLong);
   EXPECT_EQ(L"", Resolve());
-  EXPECT_TRUE(Logged("[Vexil][FilePath]RegQueryValueEx(EXE) Failed : "));
+  EXPECT_TRUE(lines_.Logged("[Vexil][FilePath]RegQueryValueEx(EXE) Failed : "));
 
   lines_.Clear();
   SetDefault(kMailKey, REG_DWORD, &number, sizeof number);
   EXPECT_EQ(L"", Resolve());
-  EXPECT_TRUE(Logged("[Vexil][FilePath]RegQueryValueEx(EXE) Failed : "));
+  EXPECT_TRUE(lines_.Logged("[Vexil][FilePath]RegQueryValueEx(EXE) Failed : "));
 
   lines_.Clear();
   SetDefaultClient(L"Mail App");
   AddClient(L"Mail App", std::wstring(130, L'p') + L",0,1");
   EXPECT_EQ(L"", Resolve());
-  EXPECT_TRUE(Logged("[Vexil][FilePath]RegQueryValueEx(Path) Failed : "));
+  EXPECT_TRUE(lines_.Logged("[Vexil][FilePath]RegQueryValueEx(Path) Failed : "));
 
   lines_.Clear();
   const BYTE bytes[] = {'C', 0, ':', 0, ',', 0, '1', 0};
   SetDefault(IconKey(L"Mail App"), REG_BINARY, bytes, sizeof bytes);
   EXPECT_EQ(L"", Resolve());
-  EXPECT_TRUE(Logged("[Vexil][FilePath]RegQueryValueEx(Path) Failed : "));
+  EXPECT_TRUE(lines_.Logged("[Vexil][FilePath]RegQueryValueEx(Path) Failed : "));
 }
 
 TEST_F(MailPath, UnterminatedValuesAreUsedWhole) {
@@ -290,7 +285,7 @@ TEST_F(MailPath, AValueFillingAllTheRoomWithoutATerminatorNeverRunsPast) {
   AddClient(client, L"C:\\Mail\\m.exe,0");
   const std::wstring location = Resolve();
   if (location.empty())
-    EXPECT_TRUE(Logged("[Vexil][FilePath]RegQueryValueEx(EXE) Failed : "));
+    EXPECT_TRUE(lines_.Logged("[Vexil][FilePath]RegQueryValueEx(EXE) Failed : "));
   else
     EXPECT_EQ(L"C:\\Mail\\m.exe", location);
 }

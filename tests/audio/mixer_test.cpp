@@ -222,7 +222,7 @@ TEST_F(Mixer, CallsNameTheOpenMixerAndTheSpeakerLine) {
       "mixerSetControlDetails(0x80000000, volume, 2, 5369 5369) = 0",
       "mixerClose() = 0",
   };
-  EXPECT_EQ(expected, Calls(kWinmm));
+  EXPECT_EQ(expected, ComponentCalls(kWinmm));
   EXPECT_EQ(nullptr, m_hMixer);
 }
 
@@ -243,9 +243,9 @@ class MixerLog : public Mixer {
  protected:
   void SetUp() override {
     Mixer::SetUp();
-    ASSERT_TRUE(lines_.Start()) << lines_.Error();
+    ASSERT_TRUE(lines_.Running()) << lines_.Error();
   }
-  DebugLines lines_;
+  testkit::LogCapture lines_;
 };
 
 TEST_F(MixerLog, NoDeviceIsNotAnErrorUntilTheMuteStep) {

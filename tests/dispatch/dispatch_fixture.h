@@ -28,11 +28,7 @@ class DispatchTest : public ServiceTest {
     ASSERT_TRUE(testbed::InjectCodes(&code, 1));
   }
 
-  // Until the service has read the key and handled it (its pause included).
-  void WaitHandled() {
-    ASSERT_TRUE(WaitForReads(readsBefore_ + 1, 5000));
-    Sleep(150);
-  }
+  void WaitRead() { ASSERT_TRUE(WaitForReads(readsBefore_ + 1, 5000)); }
 
   // True when the OSD appears within 2.5 s of the key (generous: a loaded machine
   // runs Wine slowly); then waits for it to go.
@@ -60,7 +56,7 @@ class DispatchTest : public ServiceTest {
   // Press a key and tell whether it was confirmed on screen.
   bool PressShowsOsd(DWORD code) {
     Press(code);
-    WaitHandled();
+    WaitRead();
     return OsdShown();
   }
 
@@ -72,6 +68,17 @@ class DispatchTest : public ServiceTest {
   }
 
   bool Called(const std::string& text) { return testkit::JournalIndex(Calls(), text) >= 0; }
+
+  // Until the lines since Start() hold text n times; false on time-out. For what
+  // must not happen, the time-out is how long it is given to show.
+  bool WaitForCalls(const std::string& text, int n, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    do {
+      if (testkit::CountCalls(Calls(), text) >= n) return true;
+      Sleep(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return false;
+  }
 
   bool StillRunning() {
     DWORD_PTR ignored = 0;

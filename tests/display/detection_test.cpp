@@ -22,7 +22,7 @@ TEST_F(IntelNvidia, IntelWinsAndNvApiIsNeverInitialised) {
     testkit::ResetJournal();
     EXPECT_EQ(Lines{}, Layout(code)) << code;
     EXPECT_EQ(1, CountCalls("igfx", "ChangeActiveDevices(")) << code;
-    EXPECT_EQ(Lines{}, Calls("nvapi")) << code;
+    EXPECT_EQ(Lines{}, ComponentCalls("nvapi")) << code;
   }
 }
 
@@ -56,7 +56,7 @@ TEST_F(IntelNvidia, EarlierVendorStaysWhenEveryVendorFailsAndNothingOfItIsCalled
     EXPECT_EQ(Lines{kNoAtiLibrary}, Layout(code)) << code;
   }
   // Intel is asked and refuses each time; nothing of the object is called.
-  const Lines igfx = Calls("igfx");
+  const Lines igfx = ComponentCalls("igfx");
   EXPECT_EQ(6u, igfx.size()) << testing::PrintToString(igfx);
   EXPECT_EQ(3, CountCalls("igfx", "DllGetClassObject("));
   EXPECT_EQ(3, CountCalls("igfx", kIntelRefusal));
@@ -78,7 +78,7 @@ TEST_F(IntelNvidia, IntelReferencesAreGivenBackAfterEachRequest) {
   for (int code : {3, 1, 2}) {
     testkit::ResetJournal();
     Layout(code);
-    const Lines igfx = Calls("igfx");
+    const Lines igfx = ComponentCalls("igfx");
     ASSERT_FALSE(igfx.empty());
     // The extra reference comes and goes within the detection; the object goes
     // with the request, after its last use.
@@ -97,7 +97,7 @@ TEST_F(IntelNvidia, IntelEnumerationNamesTheFirstDisplayAndEndsAtTheLastDevice) 
                    "EnumAttachableDevices(\"\\\\.\\Display1\" length 12, 2) = 0x80070057"}),
             [] {
               Lines enums;
-              for (const auto& call : Calls("igfx"))
+              for (const auto& call : ComponentCalls("igfx"))
                 if (call.rfind("EnumAttachableDevices(", 0) == 0) enums.push_back(call);
               return enums;
             }());
@@ -134,22 +134,13 @@ TEST_F(NoVendor, EveryCodeEndsCleanlyWithItsThreeErrorLines) {
 }
 
 TEST_F(NoVendor, IntelProgramIdMissingCountsAsAbsent) {
-  HKEY classes;
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes", 0, KEY_ALL_ACCESS, &classes));
-  ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(classes, L"IgfxExt.CUIExternal\\CLSID"));
-  ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(classes, L"IgfxExt.CUIExternal"));
+  const IntelProgramIdRemoved removed(true);
+  ASSERT_TRUE(removed.Removed());
   testkit::SetKnob("igfx", "Present", 1);
   EXPECT_EQ((Lines{kNoAtiLibrary, kVexilError, kNoAtiLibrary, kAtiStepError, kNoAtiLibrary,
                    kNvidiaStepError}),
             Layout(3));
-  EXPECT_EQ(Lines{}, Calls("igfx"));
-  HKEY progId;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyW(classes, L"IgfxExt.CUIExternal\\CLSID", &progId));
-  const wchar_t clsid[] = L"{05FE2AF0-2EA5-4B69-81BD-A7AC71A0D2F0}";
-  RegSetValueExW(progId, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsid), sizeof clsid);
-  RegCloseKey(progId);
-  RegCloseKey(classes);
+  EXPECT_EQ(Lines{}, ComponentCalls("igfx"));
 }
 
 TEST_F(AtiNoAdapterId, MissingEntryIsNamedAndOnlyTheUnconditionalLinesAreWritten) {
@@ -158,7 +149,7 @@ TEST_F(AtiNoAdapterId, MissingEntryIsNamedAndOnlyTheUnconditionalLinesAreWritten
             Layout(2));
   // Released after each failed load, and never called.
   EXPECT_EQ(nullptr, GetModuleHandleW(L"atitmmxx.dll"));
-  EXPECT_EQ(Lines{}, Calls("atitmmxx"));
+  EXPECT_EQ(Lines{}, ComponentCalls("atitmmxx"));
 }
 
 }  // namespace

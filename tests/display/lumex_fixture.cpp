@@ -18,7 +18,7 @@ void PlaceLibraries(std::initializer_list<const wchar_t*> standIns) {
 void LumexTest::SetUp() {
   testkit::ClearKnobs();
   testkit::ResetJournal();
-  ASSERT_TRUE(capture_.Running()) << capture_.Error();
+  ASSERT_TRUE(log_.Running()) << log_.Error();
   lumex_ = LoadLibraryW(testkit::AppPath(L"Lumex.dll").c_str());
   ASSERT_NE(nullptr, lumex_) << GetLastError();
   onMonitorLayout_ = reinterpret_cast<PFN_OnMonitorLayout>(
@@ -28,35 +28,6 @@ void LumexTest::SetUp() {
 
 void LumexTest::TearDown() {
   if (lumex_) FreeLibrary(lumex_);
-}
-
-std::vector<std::string> LumexTest::Layout(int code) {
-  capture_.Clear();
-  onMonitorLayout_(code);
-  return DebugLines();
-}
-
-std::vector<std::string> LumexTest::DebugLines() {
-  capture_.Sync(5000);
-  std::vector<std::string> lines;
-  for (const auto& line : capture_.Lines())
-    if (line.text.rfind("[Lumex]", 0) == 0 || line.text.rfind("[Vexil]", 0) == 0)
-      lines.push_back(line.text);
-  return lines;
-}
-
-std::vector<std::string> Calls(const std::string& component) {
-  std::vector<std::string> calls;
-  for (const auto& line : testkit::ReadJournal())
-    if (line.component == component) calls.push_back(line.call);
-  return calls;
-}
-
-int CountCalls(const std::string& component, const std::string& prefix) {
-  int n = 0;
-  for (const auto& call : Calls(component))
-    if (call.rfind(prefix, 0) == 0) ++n;
-  return n;
 }
 
 std::vector<unsigned char> RecordBytes(const std::string& call) {

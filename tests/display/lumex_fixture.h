@@ -9,10 +9,30 @@
 #include <string>
 #include <vector>
 
-#include "debug_capture.h"
+#include "log_capture.h"
 #include "notebook.h"
 
 typedef void(__cdecl* PFN_OnMonitorLayout)(int layoutCode);
+
+// The Intel object's program id out of the registry while this lives: its
+// CLSID, or with wholeKey its key as well.
+class IntelProgramIdRemoved {
+ public:
+  explicit IntelProgramIdRemoved(bool wholeKey) {
+    removed_ = RegDeleteKeyW(HKEY_LOCAL_MACHINE, kClsidKey) == ERROR_SUCCESS &&
+               (!wholeKey || RegDeleteKeyW(HKEY_LOCAL_MACHINE, kProgIdKey) == ERROR_SUCCESS);
+  }
+  ~IntelProgramIdRemoved() {
+    const wchar_t clsid[] = L"{05FE2AF0-2EA5-4B69-81BD-A7AC71A0D2F0}";
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, kClsidKey, nullptr, REG_SZ, clsid, sizeof clsid);
+  }
+  bool Removed() const { return removed_; }
+
+ private:
+  static constexpr const wchar_t* kProgIdKey = L"Software\\Classes\\IgfxExt.CUIExternal";
+  static constexpr const wchar_t* kClsidKey = L"Software\\Classes\\IgfxExt.CUIExternal\\CLSID";
+  bool removed_ = false;
+};
 
 // Places Lumex.dll and the given stand-ins (relative to bin) where the library
 // search of this process finds them.
@@ -23,13 +43,14 @@ class LumexTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Runs one request; returns this process's Lumex lines it wrote.
-  std::vector<std::string> Layout(int code);
-  std::vector<std::string> DebugLines();
+  // Runs one request; returns the lines it wrote.
+  std::vector<std::string> Layout(int code) {
+    return log_.Of([&] { onMonitorLayout_(code); });
+  }
 
   HMODULE lumex_ = nullptr;
   PFN_OnMonitorLayout onMonitorLayout_ = nullptr;
-  DebugOutputCapture capture_{GetCurrentProcessId()};
+  testkit::LogCapture log_;
 };
 
 // The groups: which stand-ins are placed for the whole run of the program.
@@ -55,10 +76,11 @@ class NoVendor : public LumexTest {
   static void SetUpTestSuite() { PlaceLibraries({}); }
 };
 
-// Journal calls of one component, without the component name.
-std::vector<std::string> Calls(const std::string& component);
+using testkit::ComponentCalls;
 // How many calls of a component begin with prefix.
-int CountCalls(const std::string& component, const std::string& prefix);
+inline int CountCalls(const std::string& component, const std::string& prefix) {
+  return testkit::CountCalls(testkit::JournalCalls(component), component + " " + prefix);
+}
 // The "[..]" record of a journaled call as bytes.
 std::vector<unsigned char> RecordBytes(const std::string& call);
 // A little-endian 32-bit word of a record.

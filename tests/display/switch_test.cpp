@@ -21,9 +21,9 @@ using Bytes = std::vector<unsigned char>;
 std::string OnlyCall(const std::string& component, const std::string& prefix) {
   std::string found;
   int n = 0;
-  for (const auto& call : Calls(component))
+  for (const auto& call : ComponentCalls(component))
     if (call.rfind(prefix, 0) == 0) found = call, ++n;
-  EXPECT_EQ(1, n) << prefix << "\n" << testing::PrintToString(Calls(component));
+  EXPECT_EQ(1, n) << prefix << "\n" << testing::PrintToString(ComponentCalls(component));
   return found;
 }
 
@@ -64,7 +64,7 @@ TEST_F(IntelNvidia, FailedIntelChangeStillEndsTheRequest) {
   testkit::SetKnob("igfx", "ErrorWord", 9);
   EXPECT_EQ(Lines{}, Layout(3));
   EXPECT_EQ(1, CountCalls("igfx", "ChangeActiveDevices("));
-  EXPECT_EQ(Lines{}, Calls("nvapi"));
+  EXPECT_EQ(Lines{}, ComponentCalls("nvapi"));
 }
 
 TEST_F(IntelNvidia, NvidiaViewTargetsAndModeFollowTheCode) {
@@ -157,7 +157,7 @@ TEST_F(IntelNvidia, CallerMultithreadedApartmentSurvivesAndIntelIsSkipped) {
     CoUninitialize();
     CoUninitialize();
   }).join();
-  EXPECT_EQ(Lines{}, Calls("igfx"));
+  EXPECT_EQ(Lines{}, ComponentCalls("igfx"));
   EXPECT_EQ(1, CountCalls("nvapi", "NvAPI_SetView("));
 }
 
@@ -187,7 +187,7 @@ TEST_F(Ati, EachCodeSetsTheConfigurationWordBetweenTwoPauses) {
     expected.push_back("GetConfiguration(0, 8, " + word(before) + ") = 0");
     expected.push_back("SetConfiguration(0, 8, " + word(code) + ") = 0");
     expected.push_back("GetConfiguration(0, 8, " + word(code) + ") = 0");
-    EXPECT_EQ(expected, Calls("atitmmxx")) << code;
+    EXPECT_EQ(expected, ComponentCalls("atitmmxx")) << code;
     EXPECT_EQ(code, testbed::KnobDword("atitmmxx", "Active", 0xdead));
 
     std::vector<testkit::JournalLine> lines;

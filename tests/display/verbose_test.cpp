@@ -8,14 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "debug_capture.h"
-#include "debuglog.h"
 #include "lumex.h"
-#include "notebook.h"
+#include "lumex_fixture.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
+using testkit::HasLine;
 
 class LumexVerbose : public ::testing::Test {
  protected:
@@ -28,30 +27,10 @@ class LumexVerbose : public ::testing::Test {
   void SetUp() override {
     testkit::ClearKnobs();
     testkit::ResetJournal();
-    ASSERT_TRUE(capture_.Running()) << capture_.Error();
-    suite::g_bDebugOutput = true;
+    ASSERT_TRUE(log_.Running()) << log_.Error();
   }
 
-  void TearDown() override { suite::g_bDebugOutput = false; }
-
-  Lines Lumex(const std::function<void()>& call) {
-    capture_.Clear();
-    call();
-    capture_.Sync(5000);
-    Lines lines;
-    for (const auto& line : capture_.Lines())
-      if (line.text.rfind("[Lumex]", 0) == 0 || line.text.rfind("[Vexil]", 0) == 0)
-        lines.push_back(line.text);
-    return lines;
-  }
-
-  static bool Has(const Lines& lines, const std::string& text) {
-    for (const auto& line : lines)
-      if (line == text) return true;
-    return false;
-  }
-
-  DebugOutputCapture capture_{GetCurrentProcessId()};
+  testkit::LogCapture log_;
 };
 
 TEST_F(LumexVerbose, IntelDetectionAndSwitchLines) {
@@ -64,7 +43,7 @@ TEST_F(LumexVerbose, IntelDetectionAndSwitchLines) {
              "[Lumex][InitGraphicsIntel]uidMonitor is 1",
              "[Lumex][InitGraphics]Vendor : GRAPHIC_VENDER_INTEL",
              "[Lumex][OnMonitorLayoutIntel]OUTPUT_INTEL_LCDCRT"}),
-      Lumex([] { OnMonitorLayout(3); }));
+      log_.Of([] { OnMonitorLayout(3); }));
   EXPECT_EQ(GRAPHIC_VENDER_INTEL, g_iGraphicVender);
   EXPECT_EQ(nullptr, m_pCUIExternal3);
 }
@@ -78,7 +57,7 @@ TEST_F(LumexVerbose, DeviceTypeBitsDecideHowOftenAMonitorIsLogged) {
   testkit::SetKnob("igfx", "Devices", 1);
   for (const auto& c : cases) {
     testkit::SetKnob("igfx", "DeviceType", c.type);
-    const Lines lines = Lumex([] { OnMonitorLayout(2); });
+    const Lines lines = log_.Of([] { OnMonitorLayout(2); });
     int n = 0;
     for (const auto& line : lines) n += line == "[Lumex][InitGraphicsIntel]uidMonitor is 1000";
     EXPECT_EQ(c.lines, n) << std::hex << c.type;
@@ -90,12 +69,13 @@ TEST_F(LumexVerbose, FailedIntelChangeIsLoggedWithItsErrorWord) {
   testkit::SetKnob("igfx", "ChangeActiveDevices", DWORD(E_FAIL));
   for (DWORD word : {9, 4}) {
     testkit::SetKnob("igfx", "ErrorWord", word);
-    const Lines lines = Lumex([] { OnMonitorLayout(1); });
-    EXPECT_TRUE(Has(lines, "[Lumex][CallChangeActiveDevices]ahRes : -2147467259 ,adwRes : " +
-                               std::to_string(word)))
+    const Lines lines = log_.Of([] { OnMonitorLayout(1); });
+    EXPECT_TRUE(HasLine(lines, "[Lumex][CallChangeActiveDevices]ahRes : -2147467259 ,adwRes : " +
+                                   std::to_string(word)))
         << testing::PrintToString(lines);
-    EXPECT_EQ(word == 9, Has(lines, "[Lumex][CallChangeActiveDevices]Bad display configuration"));
-    EXPECT_TRUE(Has(lines, "[Lumex][OnMonitorLayoutIntel]OUTPUT_INTEL_CRTONLY"));
+    EXPECT_EQ(word == 9,
+              HasLine(lines, "[Lumex][CallChangeActiveDevices]Bad display configuration"));
+    EXPECT_TRUE(HasLine(lines, "[Lumex][OnMonitorLayoutIntel]OUTPUT_INTEL_CRTONLY"));
   }
 }
 
@@ -103,7 +83,7 @@ TEST_F(LumexVerbose, NvApiFailuresAreLoggedWithTheirText) {
   testkit::SetKnob("nvapi", "NvAPI_Initialize", DWORD(-1));
   EXPECT_EQ((Lines{"[Lumex][InitGraphicsNVidia]Enter",
                    "[Lumex][NVIDIA_NvApiError]Msg : NvAPI_Initialize : NVAPI_ERROR"}),
-            Lumex([] { EXPECT_EQ(0, InitGraphicsNVidia()); }));
+            log_.Of([] { EXPECT_EQ(0, InitGraphicsNVidia()); }));
 }
 
 TEST_F(LumexVerbose, NvidiaSwitchLinesAndTheSetViewStatusRule) {
@@ -114,37 +94,28 @@ TEST_F(LumexVerbose, NvidiaSwitchLinesAndTheSetViewStatusRule) {
   testkit::SetKnob("nvapi", "Displays", 2);
   for (const auto& c : cases) {
     testkit::SetKnob("nvapi", "NvAPI_SetView", DWORD(c.status));
-    const Lines lines = Lumex([] { OnMonitorLayout(3); });
-    EXPECT_TRUE(Has(lines, "[Lumex][InitGraphicsNVidia]NvAPI_Initialize() ok"));
-    EXPECT_TRUE(Has(lines, "[Lumex][InitGraphics]Vendor : GRAPHIC_VENDER_NVIDIA"));
+    const Lines lines = log_.Of([] { OnMonitorLayout(3); });
+    EXPECT_TRUE(HasLine(lines, "[Lumex][InitGraphicsNVidia]NvAPI_Initialize() ok"));
+    EXPECT_TRUE(HasLine(lines, "[Lumex][InitGraphics]Vendor : GRAPHIC_VENDER_NVIDIA"));
     EXPECT_TRUE(
-        Has(lines, "[Lumex][NVidia_GetMonitors]NvAPI_EnumNvidiaDisplayHandle(0): 00a10000"));
+        HasLine(lines, "[Lumex][NVidia_GetMonitors]NvAPI_EnumNvidiaDisplayHandle(0): 00a10000"));
     EXPECT_TRUE(
-        Has(lines, "[Lumex][NVidia_GetMonitors]NvAPI_EnumNvidiaDisplayHandle(1): 00a10001"));
-    bool anyError = false;
-    for (const auto& line : lines)
-      anyError |= line.rfind("[Lumex][NVIDIA_NvApiError]Msg : NvAPI_SetView : ", 0) == 0;
-    EXPECT_EQ(c.errorLine, anyError) << c.status << testing::PrintToString(lines);
+        HasLine(lines, "[Lumex][NVidia_GetMonitors]NvAPI_EnumNvidiaDisplayHandle(1): 00a10001"));
+    EXPECT_EQ(c.errorLine, testkit::HasLineStartingWith(
+                               lines, "[Lumex][NVIDIA_NvApiError]Msg : NvAPI_SetView : "))
+        << c.status << testing::PrintToString(lines);
   }
   EXPECT_EQ(GRAPHIC_VENDER_NVIDIA, g_iGraphicVender);
 }
 
 TEST_F(LumexVerbose, IntelProgramIdUnknownIsLoggedByName) {
-  HKEY classes;
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes", 0, KEY_ALL_ACCESS, &classes));
-  ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(classes, L"IgfxExt.CUIExternal\\CLSID"));
+  const IntelProgramIdRemoved removed(false);
+  ASSERT_TRUE(removed.Removed());
   testkit::SetKnob("igfx", "Present", 1);
   EXPECT_EQ((Lines{"[Lumex][InitGraphicsIntel]Entry",
                    "[Lumex][InitGraphicsIntel]CLSIDFromProgID() failed : CO_E_CLASSSTRING"}),
-            Lumex([] { EXPECT_EQ(0, InitGraphicsIntel()); }));
+            log_.Of([] { EXPECT_EQ(0, InitGraphicsIntel()); }));
   ReleaseGraphicsCom();
-  HKEY progId;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyW(classes, L"IgfxExt.CUIExternal\\CLSID", &progId));
-  const wchar_t clsid[] = L"{05FE2AF0-2EA5-4B69-81BD-A7AC71A0D2F0}";
-  RegSetValueExW(progId, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsid), sizeof clsid);
-  RegCloseKey(progId);
-  RegCloseKey(classes);
 }
 
 // GetProcAddress as this program imports it, replaced for one call so the names
@@ -197,7 +168,7 @@ TEST_F(LumexVerbose, FailedAtiLoadStopsAtTheMissingNameAndLeavesNothingBehind) {
     PdlCalls table;
     memset(&table, 0xA5, sizeof table);
     bool loaded = true;
-    const Lines lines = Lumex([&] { loaded = AtiPdlLoad(&table); });
+    const Lines lines = log_.Of([&] { loaded = AtiPdlLoad(&table); });
     SwapGetProcAddressImport(reinterpret_cast<void*>(g_realGetProcAddress),
                              reinterpret_cast<void*>(&RecordingGetProcAddress));
 

@@ -2,8 +2,7 @@
 // product never turns it on). Its code is linked into this program.
 #include <optional>
 
-#include "debug_capture.h"
-#include "debuglog.h"
+#include "log_capture.h"
 #include "ressin.h"
 #include "ressin_fixture.h"
 
@@ -16,26 +15,14 @@ class RessinLog : public ::testing::Test {
   void SetUp() override {
     testkit::ClearKnobs();
     testkit::ResetJournal();
-    ASSERT_TRUE(capture_.Start()) << capture_.Error();
-    capture_.SetPidFilter(GetCurrentProcessId());
-    suite::g_bDebugOutput = true;
+    ASSERT_TRUE(log_.Running()) << log_.Error();
     ASSERT_EQ(1, InitRessin(2));
     mblctr_.emplace();
     ASSERT_TRUE(mblctr_->Running());
   }
-  void TearDown() override {
-    UnInitRessin();
-    suite::g_bDebugOutput = false;
-  }
+  void TearDown() override { UnInitRessin(); }
 
-  std::vector<std::string> Texts() {
-    capture_.Sync(2000);
-    std::vector<std::string> texts;
-    for (const auto& line : capture_.Lines()) texts.push_back(line.text);
-    return texts;
-  }
-
-  DebugOutputCapture capture_;
+  testkit::LogCapture log_;
   std::optional<MobilityCenter> mblctr_;  // started once the journal is fresh
   ServiceWindow service_;
 };
@@ -53,51 +40,51 @@ TEST_F(RessinLog, EachHandledNotificationWritesItsLine) {
       {19, "[Ressin][WNotifyProc]Available"},
   };
   for (const auto& row : table) {
-    capture_.Clear();
+    log_.Clear();
     ASSERT_EQ(1u, Notify(kSourceAcm, row.code));
-    EXPECT_EQ(std::vector<std::string>{row.line}, Texts()) << row.code;
+    EXPECT_EQ(std::vector<std::string>{row.line}, log_.Texts()) << row.code;
   }
 }
 
 TEST_F(RessinLog, ProfilesExhaustedAndItsRecheckWriteTheirLines) {
   SetStringKnob("netshell", "Connections", "0");
   ASSERT_EQ(1u, Notify(kSourceAcm, 17));
-  ASSERT_TRUE(capture_.WaitFor("[Ressin][PEThread]Not_available", 3000));
+  ASSERT_TRUE(log_.WaitFor("[Ressin][PEThread]Not_available", 10000));
   EXPECT_EQ(
       (std::vector<std::string>{"[Ressin][WNotifyProc]wlan_notification_acm_profiles_exhausted",
                                 "[Ressin][PEThread]Not_available"}),
-      Texts());
+      log_.Texts());
 }
 
 TEST_F(RessinLog, ScanWithoutConnectionWritesNothing) {
   SetStringKnob("netshell", "Connections", "0");
   ASSERT_EQ(1u, Notify(kSourceAcm, 7));
-  EXPECT_TRUE(Texts().empty());
+  EXPECT_TRUE(log_.Texts().empty());
 }
 
 TEST_F(RessinLog, FailingStepsOfNetAvailableWriteTheirErrorLines) {
   SetStringKnob("netshell", "Connections", "2");
   testkit::SetKnob("netshell", "CreateInstance", DWORD(E_FAIL));
   ASSERT_EQ(1u, Notify(kSourceAcm, 7));
-  auto texts = Texts();
+  auto texts = log_.Texts();
   ASSERT_EQ(1u, texts.size());
   EXPECT_EQ(0u, texts[0].find("[Ressin][NetAvailable]CoCreateInstance() Error : ")) << texts[0];
 
   testkit::ClearKnobs();
   SetStringKnob("netshell", "Connections", "2");
   testkit::SetKnob("netshell", "EnumConnections", DWORD(E_FAIL));
-  capture_.Clear();
+  log_.Clear();
   ASSERT_EQ(1u, Notify(kSourceAcm, 7));
-  texts = Texts();
+  texts = log_.Texts();
   ASSERT_EQ(1u, texts.size());
   EXPECT_EQ(0u, texts[0].find("[Ressin][NetAvailable]EnumConnections() Error : ")) << texts[0];
 }
 
 TEST_F(RessinLog, SwitchOffWritesNothing) {
-  suite::g_bDebugOutput = false;
+  log_.Switch(false);
   ASSERT_EQ(1u, Notify(kSourceAcm, 19));
   ASSERT_EQ(1u, Notify(kSourceAcm, 18));
-  EXPECT_TRUE(Texts().empty());
+  EXPECT_TRUE(log_.Texts().empty());
   EXPECT_EQ(2u, service_.Messages().size()) << "the messages are posted all the same";
 }
 

@@ -28,7 +28,7 @@ TEST_F(Notifications, WithoutMobilityCenterNothingIsPostedWhateverTheCode) {
   SetStringKnob("netshell", "Connections", "2");
   ServiceWindow service;
   for (DWORD code : {7u, 9u, 10u, 17u, 18u, 19u}) Deliver(kSourceAcm, code);
-  Sleep(300);  // longer than a re-check would take
+  ASSERT_TRUE(ressin_.UnloadAndWaitForRechecks());
   EXPECT_TRUE(service.Messages().empty());
   EXPECT_TRUE(Calls("netshell").empty()) << "the connections manager is not asked";
 }
@@ -109,14 +109,15 @@ TEST_F(Notifications, ProfilesExhaustedRechecksOnlyOnWindows7) {
   SetStringKnob("netshell", "Connections", "0");
   const DWORD sent = GetTickCount();
   Deliver(kSourceAcm, 17);
+  ASSERT_TRUE(ressin_.UnloadAndWaitForRechecks());
+  const auto& posted = service.Messages();
   if (VersionCode() == 2) {
-    const auto& posted = service.WaitForMessages(1, 3000);
     ASSERT_EQ(1u, posted.size());
     EXPECT_EQ(0u, posted[0].wParam);
     EXPECT_EQ(0, posted[0].lParam);
     EXPECT_GE(posted[0].tick - sent, 90u) << "posted after the re-check's pause";
   } else {
-    EXPECT_TRUE(service.WaitForMessages(1, 500).empty());
+    EXPECT_TRUE(posted.empty());
     EXPECT_TRUE(Calls("netshell").empty());
   }
 }
@@ -128,8 +129,9 @@ TEST_F(Notifications, ProfilesExhaustedOnWindows7PostsNothingWhileConnected) {
   ServiceWindow service;
   SetStringKnob("netshell", "Connections", "2");
   Deliver(kSourceAcm, 17);
-  ASSERT_TRUE(testkit::WaitForJournal("netshell NcFreeNetconProperties", 3000));
-  EXPECT_TRUE(service.WaitForMessages(1, 300).empty());
+  ASSERT_TRUE(ressin_.UnloadAndWaitForRechecks());
+  EXPECT_TRUE(Contains(Calls("netshell"), "NcFreeNetconProperties")) << "the re-check ran";
+  EXPECT_TRUE(service.Messages().empty());
 }
 
 // The service may free the library right after UnInitRessin while a re-check
@@ -141,14 +143,11 @@ TEST_F(Notifications, RecheckOutlivesTheServiceUnloadingTheLibrary) {
   ServiceWindow service;
   SetStringKnob("netshell", "Connections", "0");
   Deliver(kSourceAcm, 17);
-  ressin_.Unload();
-  const auto& posted = service.WaitForMessages(1, 3000);
+  // The re-check gives its reference back as it ends.
+  ASSERT_TRUE(ressin_.UnloadAndWaitForRechecks());
+  const auto& posted = service.Messages();
   ASSERT_EQ(1u, posted.size());
   EXPECT_EQ(0, posted[0].lParam);
-  // The re-check gives its reference back as it ends.
-  const DWORD start = GetTickCount();
-  while (GetModuleHandleW(L"Ressin.dll") && GetTickCount() - start < 3000) Sleep(20);
-  EXPECT_FALSE(GetModuleHandleW(L"Ressin.dll"));
 }
 
 TEST_F(Notifications, ClosedClientGetsNoNotifications) {

@@ -69,16 +69,16 @@ TEST_F(Radio, TwoInterfacesBothGetTheNewStateInListOrder) {
   EXPECT_EQ("wlanapi " + SetCall(kA, kOnRecord), calls[1]);
   EXPECT_EQ("wlanapi " + SetCall(kB, kOnRecord), calls[2]);
   EXPECT_EQ("wlanapi WlanFreeMemory(list), 0 lists out", calls[3]);
-  EXPECT_EQ(1u, ReadKnob("wlanapi", (std::string("Radio") + kA).c_str(), 0));
-  EXPECT_EQ(1u, ReadKnob("wlanapi", (std::string("Radio") + kB).c_str(), 0));
+  EXPECT_EQ(1u, KnobDword("wlanapi", (std::string("Radio") + kA).c_str(), 0));
+  EXPECT_EQ(1u, KnobDword("wlanapi", (std::string("Radio") + kB).c_str(), 0));
 
   testkit::ResetJournal();
   EXPECT_EQ(1, ressin_.OnOff(0));
   calls = Calls("wlanapi");
   EXPECT_TRUE(Contains(calls, SetCall(kA, kOffRecord)));
   EXPECT_TRUE(Contains(calls, SetCall(kB, kOffRecord)));
-  EXPECT_EQ(2u, ReadKnob("wlanapi", (std::string("Radio") + kA).c_str(), 0));
-  EXPECT_EQ(2u, ReadKnob("wlanapi", (std::string("Radio") + kB).c_str(), 0));
+  EXPECT_EQ(2u, KnobDword("wlanapi", (std::string("Radio") + kA).c_str(), 0));
+  EXPECT_EQ(2u, KnobDword("wlanapi", (std::string("Radio") + kB).c_str(), 0));
 }
 
 TEST_F(Radio, FirstFailingInterfaceEndsTheRequestWithZero) {
@@ -139,7 +139,7 @@ TEST_F(Radio, UnInitClosesTheClientOnceAndReturnsItsStatus) {
 int InitDismissingMessageBox(RessinLibrary& ressin, std::wstring* text, bool* shown) {
   int result = -1;
   std::thread init([&] { result = ressin.Init(VersionCode()); });
-  HWND box = testkit::WaitForDialog(L"Ressin.dll", GetCurrentProcessId(), 5000);
+  HWND box = testkit::WaitForDialog(L"Ressin.dll", GetCurrentProcessId(), 10000);
   *shown = box != nullptr;
   *text = L"|";
   if (box) {

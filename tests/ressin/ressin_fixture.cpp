@@ -23,15 +23,6 @@ void SetStringKnob(const char* component, const char* name, const char* value) {
   RegCloseKey(key);
 }
 
-DWORD ReadKnob(const char* component, const char* name, DWORD fallback) {
-  const std::string path = std::string("Software\\Testbed\\") + component;
-  DWORD value = 0, size = sizeof value;
-  if (RegGetValueA(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value,
-                   &size) != ERROR_SUCCESS)
-    return fallback;
-  return value;
-}
-
 int VersionCode() {
   OSVERSIONINFOW info = {};
   info.dwOSVersionInfoSize = sizeof info;
@@ -73,14 +64,7 @@ ServiceWindow::~ServiceWindow() {
 const std::vector<Posted>& ServiceWindow::Messages() {
   MSG msg;
   while (PeekMessageW(&msg, hwnd_, kRessinMessage, kRessinMessage, PM_REMOVE))
-    messages_.push_back({msg.wParam, msg.lParam, GetTickCount()});
-  return messages_;
-}
-
-const std::vector<Posted>& ServiceWindow::WaitForMessages(size_t count, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  while (Messages().size() < count && GetTickCount() - start < timeoutMs)
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_POSTMESSAGE);
+    messages_.push_back({msg.wParam, msg.lParam, msg.time});
   return messages_;
 }
 
@@ -101,6 +85,16 @@ void RessinLibrary::Unload() {
   if (uninit_) uninit_();
   FreeLibrary(module_);
   module_ = nullptr;
+}
+
+bool RessinLibrary::UnloadAndWaitForRechecks(DWORD timeoutMs) {
+  Unload();
+  const DWORD start = GetTickCount();
+  while (GetModuleHandleW(L"Ressin.dll")) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    Sleep(20);
+  }
+  return true;
 }
 
 std::vector<std::string> Calls(const char* component) { return testkit::JournalCalls(component); }

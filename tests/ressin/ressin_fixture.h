@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "journal.h"
 #include "notebook.h"
 
 namespace ressin_test {
@@ -19,7 +20,6 @@ constexpr DWORD kSourceAcm = 8;
 constexpr DWORD kNoListener = 255;
 
 void SetStringKnob(const char* component, const char* name, const char* value);
-DWORD ReadKnob(const char* component, const char* name, DWORD fallback);
 
 // What the service would pass to InitRessin: 1 on Vista, 2 on Windows 7.
 int VersionCode();
@@ -44,7 +44,7 @@ class MobilityCenter {
 struct Posted {
   WPARAM wParam;
   LPARAM lParam;
-  DWORD tick;
+  DWORD tick;  // when it was posted
 };
 
 // A window in the test process standing in for the service's main window.
@@ -56,8 +56,6 @@ class ServiceWindow {
   // Message 1128 received so far (the queue is read on the calling thread,
   // which must be the one that made the window).
   const std::vector<Posted>& Messages();
-  // Until count messages arrived or the time is up.
-  const std::vector<Posted>& WaitForMessages(size_t count, DWORD timeoutMs);
   // Forgets what arrived so far.
   void Clear() {
     Messages();
@@ -81,6 +79,9 @@ class RessinLibrary {
   int OnOff(int on) { return onoff_(on); }
   // Frees the library now (the destructor then does nothing).
   void Unload();
+  // Unload, then true once Ressin.dll has left the process. A re-check holds the
+  // library until it has ended, so nothing of it can post after this.
+  bool UnloadAndWaitForRechecks(DWORD timeoutMs = 10000);
 
  private:
   using InitFn = int(__cdecl*)(int);
@@ -94,6 +95,7 @@ class RessinLibrary {
 // Lines of one component's journal, each "<component> <call>".
 std::vector<std::string> Calls(const char* component);
 bool Contains(const std::vector<std::string>& calls, const std::string& text);
+using testbed::KnobDword;
 using testkit::CountCalls;
 using testkit::System32;
 

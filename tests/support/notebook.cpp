@@ -173,6 +173,13 @@ std::vector<std::string> JournalCalls(const std::string& component) {
   return calls;
 }
 
+std::vector<std::string> ComponentCalls(const std::string& component) {
+  std::vector<std::string> calls;
+  for (const auto& line : ReadJournal())
+    if (line.component == component) calls.push_back(line.call);
+  return calls;
+}
+
 bool WaitForJournal(const std::string& text, DWORD timeoutMs) {
   const DWORD start = GetTickCount();
   do {

@@ -35,6 +35,8 @@ void ResetJournal();
 std::vector<JournalLine> ReadJournal();
 // "<component> <call>" for every line, optionally only of one component.
 std::vector<std::string> JournalCalls(const std::string& component = "");
+// The calls of one component, without its name.
+std::vector<std::string> ComponentCalls(const std::string& component);
 // Until a line containing text appears; false on time-out.
 bool WaitForJournal(const std::string& text, DWORD timeoutMs);
 // Index of the first "<component> <call>" line that contains text, or -1.

@@ -5,8 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "debug_capture.h"
-#include "debuglog.h"
+#include "log_capture.h"
 #include "notebook.h"
 #include "touchpad.h"
 
@@ -19,22 +18,14 @@ class TouchPadLog : public ::testing::Test {
   void SetUp() override {
     testkit::ClearKnobs();
     testkit::ResetJournal();
-    ASSERT_TRUE(capture_.Running()) << capture_.Error();
-    suite::g_bDebugOutput = true;
+    ASSERT_TRUE(log_.Running()) << log_.Error();
   }
-  void TearDown() override { suite::g_bDebugOutput = false; }
 
   std::vector<std::string> LinesOf(int request, int* result) {
-    capture_.Clear();
-    *result = TouchPadCtrl(request);
-    capture_.Sync(5000);
-    std::vector<std::string> lines;
-    for (const auto& line : capture_.Lines())
-      if (line.text.rfind("[Fennic]", 0) == 0) lines.push_back(line.text);
-    return lines;
+    return log_.Of([&] { *result = TouchPadCtrl(request); });
   }
 
-  DebugOutputCapture capture_{GetCurrentProcessId()};
+  testkit::LogCapture log_;
 };
 
 TEST_F(TouchPadLog, ToggleLogsTheOldAndNewStateByte) {
@@ -78,7 +69,7 @@ TEST_F(TouchPadLog, EachFailureLogsItsVendorCall) {
 }
 
 TEST_F(TouchPadLog, SwitchOffWritesNoLine) {
-  suite::g_bDebugOutput = false;
+  log_.Switch(false);
   testkit::SetKnob(kFsp, "DeviceReady", 0);
   int result = -1;
   EXPECT_TRUE(LinesOf(1, &result).empty());

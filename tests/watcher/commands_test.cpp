@@ -4,13 +4,7 @@
 namespace watcher {
 namespace {
 
-class Commands : public WatcherTest {
- protected:
-  void SetUp() override {
-    WatcherTest::SetUp();
-    InstallWatcherAndService();
-  }
-};
+using Commands = InstalledWatcherTest;
 
 TEST_F(Commands, ExitEndsTheWatcherWithZeroAndLeavesTheServiceRunning) {
   const DWORD service = StartWatcherAndService();
@@ -53,9 +47,7 @@ TEST_F(Commands, CancelAlsoClosesTheAboutBox) {
   ASSERT_NE(nullptr, StartWatcher());
   HWND about = OpenAbout();
   ASSERT_NE(nullptr, about);
-  PostMessageW(about, WM_COMMAND, IDCANCEL, 0);
-  for (int i = 0; i < 250 && IsWindow(about); ++i) Sleep(20);
-  EXPECT_FALSE(IsWindow(about));
+  CloseAbout(about, IDCANCEL);
 }
 
 TEST_F(Commands, OtherCommandsChangeNothing) {

@@ -6,26 +6,14 @@
 namespace watcher {
 namespace {
 
-class Session : public WatcherTest {
- protected:
-  void SetUp() override {
-    WatcherTest::SetUp();
-    InstallWatcherAndService();
-  }
-};
+using Session = InstalledWatcherTest;
 
 TEST_F(Session, ConsoleDisconnectEndsTheServiceAndStartsNothing) {
   const DWORD service = StartWatcherAndService();
   ASSERT_NE(0u, service);
-  HANDLE old = OpenForWait(service);
-  ASSERT_NE(nullptr, old);
-
-  PostSessionChange(kConsoleDisconnect);
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(old, 10000));
-  CloseHandle(old);
+  EXPECT_TRUE(PostSessionChangeThatEnds(kConsoleDisconnect, service));
+  // A start would have made its process before the handler returned.
   WaitUntilHandled();
-  Sleep(1500);  // longer than a start would take to show a process
-
   EXPECT_TRUE(ProcessIds(L"Torvan.exe").empty());
   EXPECT_EQ(nullptr, FindWindowW(L"Torvan", L"Torvan"));
   EXPECT_FALSE(watcher_.WaitForExit(0));
@@ -34,18 +22,12 @@ TEST_F(Session, ConsoleDisconnectEndsTheServiceAndStartsNothing) {
 TEST_F(Session, ConsoleConnectRestartsTheServiceWhichFindsItsMutexFree) {
   const DWORD service = StartWatcherAndService();
   ASSERT_NE(0u, service);
-  HANDLE old = OpenForWait(service);
-  ASSERT_NE(nullptr, old);
-
-  PostSessionChange(kConsoleConnect);
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(old, 10000));
-  CloseHandle(old);
+  EXPECT_TRUE(PostSessionChangeThatEnds(kConsoleConnect, service));
   // A restart refused by the old instance's mutex would leave no window.
   const DWORD restarted = WaitForServiceWindow(service, 15000);
   ASSERT_NE(0u, restarted);
   EXPECT_NE(service, restarted);
   WaitUntilHandled();
-  Sleep(500);
   EXPECT_EQ(std::vector<DWORD>{restarted}, ProcessIds(L"Torvan.exe"));
 }
 
@@ -86,8 +68,6 @@ TEST_F(Session, LockUnlockAndOtherNotificationsChangeNoProcess) {
                       WPARAM(9), WPARAM(0), WPARAM(10), WPARAM(0xFFFF)})
     PostSessionChange(code);
   WaitUntilHandled();
-  Sleep(1500);
-
   EXPECT_EQ(std::vector<DWORD>{service}, ProcessIds(L"Torvan.exe"));
   EXPECT_EQ(service, WindowProcess(FindWindowW(L"Torvan", L"Torvan")));
   EXPECT_FALSE(watcher_.WaitForExit(0));
@@ -105,10 +85,8 @@ TEST_F(Session, AProcessNamedInLowerCaseIsNotTheService) {
 
   const DWORD service = StartWatcherAndService();
   ASSERT_NE(0u, service);
-  HANDLE old = OpenForWait(service);
-  PostSessionChange(kConsoleDisconnect);
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(old, 10000)) << "the real service must end";
-  CloseHandle(old);
+  EXPECT_TRUE(PostSessionChangeThatEnds(kConsoleDisconnect, service))
+      << "the real service must end";
   WaitUntilHandled();
 
   EXPECT_FALSE(impostor.WaitForExit(0)) << "\"torvan.exe\" was ended";

@@ -5,10 +5,9 @@
 namespace watcher {
 namespace {
 
-class Silence : public WatcherTest {};
+using Silence = InstalledWatcherTest;
 
 TEST_F(Silence, TheWatcherWritesNoDebugOutputThroughItsWholeLife) {
-  InstallWatcherAndService();
   DebugOutputCapture capture;
   ASSERT_TRUE(capture.Running()) << capture.Error();
   // The monitor does see this session's lines.

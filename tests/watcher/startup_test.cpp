@@ -1,14 +1,14 @@
 // The watcher's start: its hidden window, its mutex, the service it starts, and
 // one watcher per session.
+#include "handles.h"
 #include "watcher_fixture.h"
 
 namespace watcher {
 namespace {
 
-class Startup : public WatcherTest {};
+using Startup = InstalledWatcherTest;
 
 TEST_F(Startup, MakesAHiddenToolWindowHoldsTheMutexAndStartsTheService) {
-  InstallWatcherAndService();
   const DWORD service = StartWatcherAndService();
   ASSERT_NE(0u, service);
 
@@ -36,20 +36,20 @@ TEST_F(Startup, StartsTheServiceHiddenFromItsOwnFolder) {
 }
 
 TEST_F(Startup, StartsTheServiceEvenWhenOneRunsAndItsGuardEndsTheCopy) {
-  InstallWatcherAndService();
   testkit::Process early = testkit::StartProgram(testkit::AppPath(L"Torvan.exe"));
   ASSERT_NE(0u, WaitForServiceWindow(0, 15000));
   testkit::ResetJournal();
 
+  // The copy is short-lived: a job counts it however soon it ends. This
+  // program, the watcher and the copy.
+  suite::UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
+  ASSERT_TRUE(AssignProcessToJobObject(job.get(), GetCurrentProcess()));
   ASSERT_NE(nullptr, StartWatcher());
-  // The copy is short-lived: watch for it while it still exists.
-  DWORD copy = 0;
-  for (int i = 0; i < 2000 && !copy; ++i) {
-    for (DWORD pid : ProcessIds(L"Torvan.exe"))
-      if (pid != early.Id()) copy = pid;
-    if (!copy) Sleep(2);
-  }
-  EXPECT_NE(0u, copy) << "the watcher started no second service";
+  JOBOBJECT_BASIC_ACCOUNTING_INFORMATION jobInfo = {};
+  for (int i = 0; i < 750 && jobInfo.TotalProcesses < 3; ++i, Sleep(20))
+    QueryInformationJobObject(job.get(), JobObjectBasicAccountingInformation, &jobInfo,
+                              sizeof jobInfo, nullptr);
+  EXPECT_EQ(3u, jobInfo.TotalProcesses) << "the watcher started no second service";
 
   // The copy got as far as its guard and no further: it loaded nothing and
   // left the first service alone.
@@ -57,12 +57,11 @@ TEST_F(Startup, StartsTheServiceEvenWhenOneRunsAndItsGuardEndsTheCopy) {
   EXPECT_EQ(std::vector<DWORD>{early.Id()}, ProcessIds(L"Torvan.exe"));
   EXPECT_FALSE(early.WaitForExit(0));
   EXPECT_EQ(early.Id(), WindowProcess(FindWindowW(L"Torvan", L"Torvan")));
-  for (const auto& line : testkit::ReadJournal()) EXPECT_NE(copy, line.pid) << line.call;
+  for (const auto& line : testkit::ReadJournal()) EXPECT_EQ(early.Id(), line.pid) << line.call;
   early.Kill();
 }
 
 TEST_F(Startup, ASecondWatcherBringsTheFirstForwardAndEndsWithZero) {
-  InstallWatcherAndService();
   const DWORD service = StartWatcherAndService();
   ASSERT_NE(0u, service);
   HWND first = window_;
@@ -83,7 +82,6 @@ TEST_F(Startup, ASecondWatcherBringsTheFirstForwardAndEndsWithZero) {
 
 // Another session's watcher holds the mutex; none is visible from here.
 TEST_F(Startup, WithTheMutexHeldElsewhereAndNoWindowItRunsWithoutTheMutex) {
-  InstallWatcherAndService();
   HANDLE elsewhere = CreateMutexW(nullptr, FALSE, kMutexName);
   ASSERT_NE(nullptr, elsewhere);
 
@@ -96,7 +94,6 @@ TEST_F(Startup, WithTheMutexHeldElsewhereAndNoWindowItRunsWithoutTheMutex) {
 // The mutex is free, yet this session already has a watcher (one that started
 // while another session held the mutex): the window search still runs.
 TEST_F(Startup, AWatcherWindowWithoutTheMutexStillEndsASecondWatcher) {
-  InstallWatcherAndService();
   HANDLE elsewhere = CreateMutexW(nullptr, FALSE, kMutexName);
   ASSERT_NE(nullptr, elsewhere);
   const DWORD service = StartWatcherAndService();
@@ -153,9 +150,8 @@ TEST_F(Startup, WithATruncatedModulePathItStartsNoService) {
   // A connect would start the service again: still nothing.
   PostSessionChange(kConsoleConnect);
   WaitUntilHandled();
-  Sleep(1000);
-  EXPECT_TRUE(testkit::JournalCalls("ServiceProbe").empty());
   EXPECT_TRUE(ProcessIds(L"Torvan.exe").empty());
+  EXPECT_TRUE(testkit::JournalCalls("ServiceProbe").empty());
   EXPECT_FALSE(watcher_.WaitForExit(0));
 }
 

@@ -2,6 +2,8 @@
 
 #include <tlhelp32.h>
 
+#include "handles.h"
+
 namespace watcher {
 
 std::vector<DWORD> ProcessIds(const wchar_t* exeName) {
@@ -38,8 +40,6 @@ DWORD WaitForServiceWindow(DWORD notPid, DWORD timeoutMs) {
   } while (GetTickCount() - start < timeoutMs);
   return 0;
 }
-
-HANDLE OpenForWait(DWORD pid) { return OpenProcess(SYNCHRONIZE, FALSE, pid); }
 
 void WatcherTest::SetUp() {
   testkit::KillProcesses(L"Tandrel.exe");
@@ -78,6 +78,12 @@ void WatcherTest::PostSessionChange(WPARAM code) {
   ASSERT_TRUE(PostMessageW(window_, kSessionChange, code, 0));
 }
 
+bool WatcherTest::PostSessionChangeThatEnds(WPARAM code, DWORD pid) {
+  suite::UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+  PostSessionChange(code);
+  return process && WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0;
+}
+
 HWND WatcherTest::OpenAbout() {
   EXPECT_TRUE(PostMessageW(window_, WM_COMMAND, kAboutCommand, 0));
   HWND about = testkit::WaitForDialog(L"About", watcher_.Id(), 15000);
@@ -88,8 +94,8 @@ HWND WatcherTest::OpenAbout() {
   return about;
 }
 
-void WatcherTest::CloseAbout(HWND about) {
-  PostMessageW(about, WM_COMMAND, IDOK, 0);
+void WatcherTest::CloseAbout(HWND about, WPARAM command) {
+  PostMessageW(about, WM_COMMAND, command, 0);
   for (int i = 0; i < 250 && IsWindow(about); ++i) Sleep(20);
   EXPECT_FALSE(IsWindow(about)) << "the About box stayed open";
 }

@@ -30,8 +30,6 @@ DWORD WindowProcess(HWND hwnd);
 bool MutexExists();
 // Until a "Torvan" service window of a process other than notPid exists; its pid.
 DWORD WaitForServiceWindow(DWORD notPid, DWORD timeoutMs);
-// Opens a process to wait for its end.
-HANDLE OpenForWait(DWORD pid);
 
 class WatcherTest : public ::testing::Test {
  protected:
@@ -45,14 +43,25 @@ class WatcherTest : public ::testing::Test {
   // Starts the watcher and waits until the service it started has its window.
   DWORD StartWatcherAndService();
   void PostSessionChange(WPARAM code);
+  // Posts it and tells whether process pid ends within 10 s.
+  bool PostSessionChangeThatEnds(WPARAM code, DWORD pid);
   // Posted messages are handled in order: once the About box of a posted
   // command 104 is up, everything posted before it has been handled.
   void WaitUntilHandled();
   HWND OpenAbout();
-  void CloseAbout(HWND about);
+  void CloseAbout(HWND about, WPARAM command = IDOK);
 
   testkit::Process watcher_;
   HWND window_ = nullptr;
+};
+
+// The watcher installed beside the real service and the ACPI stand-in.
+class InstalledWatcherTest : public WatcherTest {
+ protected:
+  void SetUp() override {
+    WatcherTest::SetUp();
+    InstallWatcherAndService();
+  }
 };
 
 }  // namespace watcher
