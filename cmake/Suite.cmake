@@ -55,8 +55,10 @@ endfunction()
 # TARGET, optionally with a gtest FILTER, so one program can be registered once
 # per Windows version. DISPLAY gives the test a real X display (Xvfb) instead of
 # the headless driver; DESKTOP WxH runs it in a Wine virtual desktop there.
+# IN_APP_DIR runs the program from the installed suite's folder, for in-process
+# tests of code that loads libraries from its program's folder.
 function(suite_test name)
-  cmake_parse_arguments(ARG "DISPLAY" "WINDOWS;TARGET;FILTER;TIMEOUT;DESKTOP" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "DISPLAY;IN_APP_DIR" "WINDOWS;TARGET;FILTER;TIMEOUT;DESKTOP" "SOURCES;LIBS;DEPENDS" ${ARGN})
   if(NOT ARG_WINDOWS)
     set(ARG_WINDOWS win7)
   endif()
@@ -74,6 +76,9 @@ function(suite_test name)
   endif()
   if(ARG_DESKTOP)
     list(APPEND screen --desktop ${ARG_DESKTOP})
+  endif()
+  if(ARG_IN_APP_DIR)
+    list(APPEND screen --in-app-dir)
   endif()
   add_test(NAME ${name}
     COMMAND ${SUITE_WINE_RUN} --root ${SUITE_WINE_ROOT} --bin ${SUITE_BIN}

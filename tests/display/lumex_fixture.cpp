@@ -3,16 +3,9 @@
 #include <cstdlib>
 
 void PlaceLibraries(std::initializer_list<const wchar_t*> standIns) {
-  std::vector<const wchar_t*> files = {L"Lumex.dll"};
-  files.insert(files.end(), standIns.begin(), standIns.end());
-  testkit::InstallApp({});
-  for (const wchar_t* file : files) {
-    std::wstring from = testkit::BinDir() + L"\\" + file;
-    std::wstring name = from.substr(from.find_last_of(L'\\') + 1);
-    ASSERT_TRUE(CopyFileW(from.c_str(), testkit::AppPath(name.c_str()).c_str(), FALSE))
-        << GetLastError();
-  }
-  SetDllDirectoryW(testkit::AppDir().c_str());
+  testkit::InstallApp({L"Lumex.dll"});
+  for (const wchar_t* file : standIns)
+    ASSERT_TRUE(testkit::PlaceInSystemFolder(file)) << GetLastError();
 }
 
 void LumexTest::SetUp() {

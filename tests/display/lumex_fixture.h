@@ -1,5 +1,5 @@
 // A fresh Lumex.dll per test, loaded from the installed suite folder, with the
-// vendor stand-ins a test group places beside it. The vendors' own libraries stay
+// vendor stand-ins a test group places in the system folder. The vendors' own libraries stay
 // loaded once found (as on Windows), so which files are present is fixed per test
 // program run: each group is registered as its own ctest test with a filter.
 #pragma once
@@ -34,8 +34,8 @@ class IntelProgramIdRemoved {
   bool removed_ = false;
 };
 
-// Places Lumex.dll and the given stand-ins (relative to bin) where the library
-// search of this process finds them.
+// Installs Lumex.dll and puts the given vendor stand-ins (relative to bin) into
+// the system folder, where Lumex looks for them.
 void PlaceLibraries(std::initializer_list<const wchar_t*> standIns);
 
 class LumexTest : public ::testing::Test {

@@ -19,9 +19,9 @@ using testkit::HasLine;
 class LumexVerbose : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    testkit::InstallApp(
-        {L"testbed\\nvapi.dll", L"testbed\\variants\\ati-no-ATIDL_GetAdapterID\\atitmmxx.dll"});
-    SetDllDirectoryW(testkit::AppDir().c_str());
+    ASSERT_TRUE(testkit::PlaceInSystemFolder(L"testbed\\nvapi.dll"));
+    ASSERT_TRUE(testkit::PlaceInSystemFolder(
+        L"testbed\\variants\\ati-no-ATIDL_GetAdapterID\\atitmmxx.dll"));
   }
 
   void SetUp() override {
@@ -159,9 +159,10 @@ TEST_F(LumexVerbose, FailedAtiLoadStopsAtTheMissingNameAndLeavesNothingBehind) {
   g_realGetProcAddress = reinterpret_cast<FARPROC(WINAPI*)(HMODULE, LPCSTR)>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetProcAddress")));
   for (size_t missing = 0; missing < order.size(); ++missing) {
-    const std::wstring variant = testkit::BinDir() + L"\\testbed\\variants\\ati-no-" +
-                                 std::wstring(order[missing].begin(), order[missing].end());
-    SetDllDirectoryW(variant.c_str());
+    const std::wstring variant = L"testbed\\variants\\ati-no-" +
+                                 std::wstring(order[missing].begin(), order[missing].end()) +
+                                 L"\\atitmmxx.dll";
+    ASSERT_TRUE(testkit::PlaceInSystemFolder(variant.c_str())) << GetLastError();
     ASSERT_NE(nullptr, SwapGetProcAddressImport(reinterpret_cast<void*>(&RecordingGetProcAddress),
                                                 reinterpret_cast<void*>(g_realGetProcAddress)));
     g_lookedUp.clear();
@@ -179,7 +180,8 @@ TEST_F(LumexVerbose, FailedAtiLoadStopsAtTheMissingNameAndLeavesNothingBehind) {
     EXPECT_EQ(0, memcmp(&empty, &table, sizeof table)) << order[missing];
     EXPECT_EQ(nullptr, GetModuleHandleW(L"atitmmxx.dll")) << order[missing];
   }
-  SetDllDirectoryW(testkit::AppDir().c_str());
+  ASSERT_TRUE(
+      testkit::PlaceInSystemFolder(L"testbed\\variants\\ati-no-ATIDL_GetAdapterID\\atitmmxx.dll"));
   EXPECT_EQ(Lines{}, testkit::JournalCalls("atitmmxx"));
 }
 

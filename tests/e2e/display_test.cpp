@@ -43,7 +43,7 @@ class Display : public SuiteTest {
   void SetUp() override {
     SuiteTest::SetUp();
     ASSERT_TRUE(SetMode(kDesktop)) << "no virtual desktop: display modes cannot change";
-    ASSERT_TRUE(PlaceBeside(L"testbed\\nvapi.dll"));
+    ASSERT_TRUE(testkit::PlaceInSystemFolder(L"testbed\\nvapi.dll"));
   }
   void TearDown() override {
     SuiteTest::TearDown();

@@ -23,7 +23,6 @@ class ImageEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
     testkit::InstallApp({L"testbed\\variants\\test-images\\Pictor.dll"});
-    SetDllDirectoryW(testkit::AppDir().c_str());
     LoadImageLibrary();
     ASSERT_NE(nullptr, ImageModule());
     ASSERT_TRUE(GdiplusStarted());

@@ -22,8 +22,6 @@ class BindingLog : public ::testing::Test {
     testkit::SetNetAdapters({kIntelAdapter});
     ASSERT_TRUE(testbed::ResetDriver());
     ASSERT_TRUE(capture_.Running()) << capture_.Error();
-    // The libraries are looked up beside the program first, then here.
-    SetDllDirectoryW(testkit::AppDir().c_str());
     owner_ = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                              GetModuleHandleW(nullptr), nullptr);
     suite::g_bDebugOutput = true;

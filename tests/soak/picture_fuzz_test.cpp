@@ -27,10 +27,9 @@ class FuzzImages : public ::testing::Environment {
  public:
   void SetUp() override {
     testkit::InstallApp({L"tests\\fuzz-images\\Pictor.dll"});
-    SetDllDirectoryW(testkit::AppDir().c_str());
     LoadImageLibrary();
     ASSERT_NE(nullptr, ImageModule());
-    // A Pictor.dll beside this program would be found first.
+    // Run from the installed folder: the one beside this program is the one loaded.
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(ImageModule(), path, MAX_PATH);
     ASSERT_EQ(testkit::AppPath(L"Pictor.dll"), path) << "the wrong image library";

@@ -23,13 +23,17 @@ std::wstring FileName(const std::wstring& path) {
   return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
+// All but the running program, which a test may run from there.
 void EmptyFolder(const std::wstring& folder) {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
   WIN32_FIND_DATAW data;
   HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
   if (find == INVALID_HANDLE_VALUE) return;
   do {
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-      DeleteFileW((folder + L"\\" + data.cFileName).c_str());
+    const std::wstring path = folder + L"\\" + data.cFileName;
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && _wcsicmp(path.c_str(), self) != 0)
+      DeleteFileW(path.c_str());
   } while (FindNextFileW(find, &data));
   FindClose(find);
 }
@@ -108,7 +112,10 @@ std::string Narrow(const std::wstring& text) {
 }
 
 std::wstring BinDir() {
+  // Set by wine-run, which may run the program from the installed suite's folder.
   wchar_t path[MAX_PATH];
+  const DWORD length = GetEnvironmentVariableW(L"SUITE_BIN_DIR", path, MAX_PATH);
+  if (length && length < MAX_PATH) return path;
   GetModuleFileNameW(nullptr, path, MAX_PATH);
   return Folder(Folder(path));  // bin\tests\x.exe -> bin
 }
@@ -132,6 +139,18 @@ void InstallApp(std::initializer_list<const wchar_t*> files) {
     if (!CopyFileW(from.c_str(), to.c_str(), FALSE) && !SameSizeInUse(from, to))
       fprintf(stderr, "InstallApp: cannot copy %s (%lu)\n", Narrow(from).c_str(), GetLastError());
   }
+}
+
+bool PlaceInSystemFolder(const wchar_t* relative) {
+  const std::wstring to = System32(FileName(relative).c_str());
+  // The prefix's files are hard links shared with its base: writing through one
+  // would change every prefix, so the old file goes before the new one comes.
+  DeleteFileW(to.c_str());
+  return CopyFileW((BinDir() + L"\\" + relative).c_str(), to.c_str(), TRUE) != FALSE;
+}
+
+bool RemoveFromSystemFolder(const wchar_t* name) {
+  return DeleteFileW(System32(name).c_str()) != FALSE;
 }
 
 void ResetJournal() {
@@ -278,14 +297,16 @@ void Process::Kill() {
   }
 }
 
-Process StartProgram(const std::wstring& path, const std::wstring& arguments) {
+Process StartProgram(const std::wstring& path, const std::wstring& arguments,
+                     const std::wstring& workingDirectory) {
   std::wstring commandLine = L"\"" + path + L"\"";
   if (!arguments.empty()) commandLine += L" " + arguments;
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
   if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                      Folder(path).c_str(), &startup, &info))
+                      (workingDirectory.empty() ? Folder(path) : workingDirectory).c_str(),
+                      &startup, &info))
     return Process();
   return Process(info);
 }

@@ -20,6 +20,10 @@ std::wstring AppDir();
 std::wstring AppPath(const wchar_t* file);
 // A file in the system folder, where the testbed installs stand-ins and doubles.
 std::wstring System32(const wchar_t* file);
+// Puts a file from bin (e.g. L"testbed\\nvapi.dll") into the system folder, where a
+// vendor's installer puts its library and the suite looks for it; false on failure.
+bool PlaceInSystemFolder(const wchar_t* relative);
+bool RemoveFromSystemFolder(const wchar_t* name);
 // Empties AppDir and copies the listed files into it (paths relative to BinDir,
 // e.g. L"Torvan.exe", L"testbed\\probes\\Lumex.dll"); each keeps its file name.
 void InstallApp(std::initializer_list<const wchar_t*> files);
@@ -71,7 +75,9 @@ class Process {
   DWORD id_ = 0;
 };
 
-Process StartProgram(const std::wstring& path, const std::wstring& arguments = L"");
+// Started in its own folder unless a working directory is given.
+Process StartProgram(const std::wstring& path, const std::wstring& arguments = L"",
+                     const std::wstring& workingDirectory = L"");
 HWND WaitForWindow(const wchar_t* className, const wchar_t* title, DWORD timeoutMs);
 // A message box (or other dialog) of the given caption owned by process pid.
 HWND WaitForDialog(const wchar_t* caption, DWORD pid, DWORD timeoutMs);
