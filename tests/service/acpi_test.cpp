@@ -103,13 +103,27 @@ TEST_F(Acpi, EachPressIsReadExactlyOnce) {
   EXPECT_EQ(50u, stats.lastCode);
 }
 
-TEST_F(Acpi, ABurstOfPressesIsReadOneByOne) {
+// Forty hibernate keys at once: each is read on its own and each asks for
+// hibernation (suspend and force false) only after enabling the shutdown privilege.
+TEST_F(Acpi, ABurstOfHibernateKeysIsReadAndHandledOneByOne) {
+  testkit::InstallApp(
+      {L"Torvan.exe", L"testbed\\TARNACPIDLL32.dll", L"testbed\\variants\\watch\\QKBD.dll"});
   ASSERT_NE(nullptr, StartService());
-  std::vector<DWORD> codes(40, 0x6E);
+  std::vector<DWORD> codes(40, 110);
   ASSERT_TRUE(testbed::InjectCodes(codes.data(), codes.size()));
   // Each key takes its 50 ms pause before the next read.
-  ASSERT_TRUE(WaitForReads(40, 20000));
-  Sleep(200);
+  const char kHibernate[] = "Platform SetSystemPowerState(0, 0) = 1, SeShutdownPrivilege enabled";
+  ASSERT_TRUE(testkit::WaitForJournal("Platform SetSystemPowerState(", 30000, 40));
+  const auto calls = testkit::JournalCalls("Platform");
+  const int first = testkit::JournalIndex(calls, "Platform AdjustTokenPrivileges(");
+  ASSERT_GE(first, 0) << ::testing::PrintToString(calls);
+  ASSERT_EQ(80u, calls.size() - first) << ::testing::PrintToString(calls);
+  for (auto call = calls.begin() + first; call != calls.end(); call += 2) {
+    EXPECT_EQ(
+        "Platform AdjustTokenPrivileges(0, [SeShutdownPrivilege 0x2], 0, null, null) = 1 error 0",
+        call[0]);
+    EXPECT_EQ(kHibernate, call[1]);
+  }
   const TarnAcpiStats stats = DriverStats();
   EXPECT_EQ(40u, stats.readsServed);
   EXPECT_EQ(0u, stats.readsFailed);

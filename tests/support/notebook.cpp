@@ -173,10 +173,10 @@ std::vector<std::string> JournalCalls(const std::string& component) {
   return calls;
 }
 
-bool WaitForJournal(const std::string& text, DWORD timeoutMs) {
+bool WaitForJournal(const std::string& text, DWORD timeoutMs, int count) {
   const DWORD start = GetTickCount();
   do {
-    if (JournalIndex(JournalCalls(), text) >= 0) return true;
+    if (CountCalls(JournalCalls(), text) >= count) return true;
     Sleep(20);
   } while (GetTickCount() - start < timeoutMs);
   return false;

@@ -35,8 +35,8 @@ void ResetJournal();
 std::vector<JournalLine> ReadJournal();
 // "<component> <call>" for every line, optionally only of one component.
 std::vector<std::string> JournalCalls(const std::string& component = "");
-// Until a line containing text appears; false on time-out.
-bool WaitForJournal(const std::string& text, DWORD timeoutMs);
+// Until count lines containing text have appeared; false on time-out.
+bool WaitForJournal(const std::string& text, DWORD timeoutMs, int count = 1);
 // Index of the first "<component> <call>" line that contains text, or -1.
 int JournalIndex(const std::vector<std::string>& calls, const std::string& text);
 // How many of the lines contain text.
