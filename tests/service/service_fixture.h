@@ -57,6 +57,16 @@ class ServiceTest : public ::testing::Test {
     EXPECT_EQ(0u, service_.ExitCode());
   }
 
+  // Presses the keys and then the browser key: the hotkey thread handles one key
+  // at a time, so once it asks for "ORMX" every key before it has been handled.
+  void PressAndWaitHandled(std::vector<DWORD> codes) {
+    const std::string asked = "acpi None_Method_Raw(ORMX)";
+    const int before = testkit::CountCalls(testkit::JournalCalls(), asked);
+    codes.push_back(81);
+    ASSERT_TRUE(testbed::InjectCodes(codes.data(), codes.size()));
+    ASSERT_TRUE(testkit::WaitForJournal(asked, 15000, before + 1)) << "keys not handled";
+  }
+
   TarnAcpiStats DriverStats() {
     TarnAcpiStats stats = {};
     stats.size = sizeof stats;
