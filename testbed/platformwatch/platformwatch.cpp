@@ -15,10 +15,12 @@ using LoadLibraryWFn = HMODULE(WINAPI*)(LPCWSTR);
 using AdjustTokenPrivilegesFn = BOOL(WINAPI*)(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD,
                                               PTOKEN_PRIVILEGES, PDWORD);
 using SetSystemPowerStateFn = BOOL(WINAPI*)(BOOL, BOOL);
+using ShowWindowFn = BOOL(WINAPI*)(HWND, int);
 
 LoadLibraryWFn g_realLoadLibraryW;
 AdjustTokenPrivilegesFn g_realAdjustTokenPrivileges;
 SetSystemPowerStateFn g_realSetSystemPowerState;
+ShowWindowFn g_realShowWindow;
 
 std::string Narrow(const wchar_t* text) {
   char buffer[MAX_PATH] = "(null)";
@@ -94,6 +96,18 @@ BOOL WINAPI WatchSetSystemPowerState(BOOL suspend, BOOL force) {
   return ok;
 }
 
+// Only for the main window, whose class other programs look for.
+BOOL WINAPI WatchShowWindow(HWND hwnd, int command) {
+  const BOOL wasVisible = g_realShowWindow(hwnd, command);
+  const DWORD error = GetLastError();
+  char cls[32] = "";
+  GetClassNameA(hwnd, cls, sizeof cls);
+  if (lstrcmpA(cls, "Torvan") == 0)
+    testbed::Journal(kComponent, "ShowWindow(Torvan, %d) = %d", command, wasVisible);
+  SetLastError(error);
+  return wasVisible;
+}
+
 // Points the program's import slot for dll!name at replacement; returns what the
 // slot held, or null when the program does not import it.
 void* Reroute(const char* dll, const char* name, void* replacement) {
@@ -152,12 +166,14 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
             &g_realAdjustTokenPrivileges);
     Reroute("KERNEL32.dll", "SetSystemPowerState", &WatchSetSystemPowerState,
             &g_realSetSystemPowerState);
+    Reroute("USER32.dll", "ShowWindow", &WatchShowWindow, &g_realShowWindow);
   } else if (reason == DLL_PROCESS_DETACH) {
     testbed::Journal("QKBD", "DllMain(PROCESS_DETACH, %s)", reserved ? "exit" : "FreeLibrary");
     if (reserved) return TRUE;
     PutBack("KERNEL32.dll", "LoadLibraryW", g_realLoadLibraryW);
     PutBack("ADVAPI32.dll", "AdjustTokenPrivileges", g_realAdjustTokenPrivileges);
     PutBack("KERNEL32.dll", "SetSystemPowerState", g_realSetSystemPowerState);
+    PutBack("USER32.dll", "ShowWindow", g_realShowWindow);
   }
   return TRUE;
 }

@@ -9,6 +9,15 @@ class Startup : public ServiceTest {
   void SetUp() override {
     ServiceTest::SetUp();
     InstallFullNotebook();
+    // A hook library that also sees the service hide its main window.
+    ASSERT_TRUE(CopyFileW((testkit::BinDir() + L"\\testbed\\variants\\watch\\QKBD.dll").c_str(),
+                          testkit::AppPath(L"QKBD.dll").c_str(), FALSE));
+  }
+
+  // Until the service has hidden its main window n times since the hook library
+  // came (after the dialog initialisation's own hide): once per paint.
+  static bool WaitForHides(int n) {
+    return testkit::WaitForJournal("Platform ShowWindow(Torvan, 0)", 10000, n);
   }
 
   // A second start ended at once, with no window and nothing bound.
@@ -63,8 +72,8 @@ TEST_F(Startup, MainWindowIsAHiddenPopupFoundByClassAndTitle) {
   EXPECT_TRUE(style & WS_POPUP);
   EXPECT_FALSE(style & WS_CAPTION);
   // The dialog loop shows the window when it first goes idle; its first paint hides
-  // it again, so it is hidden once that paint has run.
-  for (int i = 0; i < 200 && IsWindowVisible(hwnd); ++i) Sleep(10);
+  // it again.
+  ASSERT_TRUE(WaitForHides(1));
   EXPECT_FALSE(IsWindowVisible(hwnd));
   wchar_t cls[32] = {};
   GetClassNameW(hwnd, cls, 32);
@@ -74,11 +83,10 @@ TEST_F(Startup, MainWindowIsAHiddenPopupFoundByClassAndTitle) {
 TEST_F(Startup, APaintHidesTheWindowAgain) {
   HWND hwnd = StartService();
   ASSERT_NE(nullptr, hwnd);
+  ASSERT_TRUE(WaitForHides(1));
   ShowWindow(hwnd, SW_SHOWNOACTIVATE);
   RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
-  for (int i = 0; i < 100 && IsWindowVisible(hwnd); ++i) Sleep(20);
+  EXPECT_TRUE(WaitForHides(2));
   EXPECT_FALSE(IsWindowVisible(hwnd));
   EXPECT_EQ(hwnd, FindWindowW(L"Torvan", L"Torvan"));
 }
