@@ -74,11 +74,12 @@ class ServiceTest : public ::testing::Test {
     return stats;
   }
 
-  // Until the driver has served n reads (or the time is up).
-  bool WaitForReads(unsigned n, DWORD timeoutMs) {
+  // Until the driver's count of served (or failed) reads is n, or the time is up.
+  bool WaitForReads(unsigned n, DWORD timeoutMs,
+                    unsigned int TarnAcpiStats::*count = &TarnAcpiStats::readsServed) {
     const DWORD start = GetTickCount();
     do {
-      if (DriverStats().readsServed >= n) return true;
+      if (DriverStats().*count >= n) return true;
       Sleep(10);
     } while (GetTickCount() - start < timeoutMs);
     return false;
