@@ -38,13 +38,12 @@ TEST_F(ServiceWithPallion, LoadsTheLibraryAndNeverSwitchesTheScheme) {
   // Keys of every kind reach the hotkey thread; none of them switches schemes.
   std::vector<DWORD> codes;
   for (const char* key : {"volume-up", "mute", "notice-51", "wlan-toggle", "display-both",
-                          "touchpad", "notice-125"}) {
+                          "touchpad", "hibernate", "notice-125"}) {
     DWORD code = 0;
     ASSERT_TRUE(testbed::ParseKeyName(key, &code)) << key;
     codes.push_back(code);
   }
-  ASSERT_TRUE(testbed::InjectCodes(codes.data(), codes.size()));
-  EXPECT_TRUE(WaitForReads(unsigned(codes.size()), 10000)) << "the hotkey thread read every code";
+  PressAndWaitHandled(codes);
   CloseService(hwnd);
   EXPECT_TRUE(PowerCalls("", service_.Id()).empty()) << "SwitchNextScheme was called";
   EXPECT_EQ(3u, Schemes().size());
