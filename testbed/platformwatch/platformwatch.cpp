@@ -1,8 +1,7 @@
 // The keyboard-hook library of the notebook, journal-only like the plain stand-in,
-// that also reroutes some of the service's imports through itself while it is
-// loaded. Each rerouted call goes on to the real function and is journalled under
-// "Platform" with its arguments and result, the caller's last error kept as the
-// real function left it.
+// that also reroutes some of the service's imports through itself. Each rerouted
+// call goes on to the real function and is journalled under "Platform" with its
+// arguments and result, the caller's last error kept as the real function left it.
 #include <windows.h>
 
 #include "journal.h"
@@ -148,19 +147,16 @@ void Reroute(const char* dll, const char* name, Fn replacement, Fn* real) {
   if (!*real) testbed::Journal(kComponent, "not watched: %s!%s", dll, name);
 }
 
-// Before this library goes, the program's slots get their real functions back.
-template <typename Fn>
-void PutBack(const char* dll, const char* name, Fn real) {
-  if (real) Reroute(dll, name, reinterpret_cast<void*>(real));
-}
-
 }  // namespace
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
     testbed::Journal("QKBD", "DllMain(PROCESS_ATTACH)");
+    // Never unloaded: when the service frees its hook library, another of its
+    // threads may be inside a rerouted call, or about to enter one.
+    testbed::StayLoaded(instance);
     Reroute("KERNEL32.dll", "LoadLibraryW", &WatchLoadLibraryW, &g_realLoadLibraryW);
     Reroute("ADVAPI32.dll", "AdjustTokenPrivileges", &WatchAdjustTokenPrivileges,
             &g_realAdjustTokenPrivileges);
@@ -169,11 +165,6 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     Reroute("USER32.dll", "ShowWindow", &WatchShowWindow, &g_realShowWindow);
   } else if (reason == DLL_PROCESS_DETACH) {
     testbed::Journal("QKBD", "DllMain(PROCESS_DETACH, %s)", reserved ? "exit" : "FreeLibrary");
-    if (reserved) return TRUE;
-    PutBack("KERNEL32.dll", "LoadLibraryW", g_realLoadLibraryW);
-    PutBack("ADVAPI32.dll", "AdjustTokenPrivileges", g_realAdjustTokenPrivileges);
-    PutBack("KERNEL32.dll", "SetSystemPowerState", g_realSetSystemPowerState);
-    PutBack("USER32.dll", "ShowWindow", g_realShowWindow);
   }
   return TRUE;
 }

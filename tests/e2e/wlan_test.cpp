@@ -94,11 +94,8 @@ class SevenWlan : public SuiteTest {
 
   // Both interfaces end in the software radio state: 1 on, 2 off.
   bool BothRadios(DWORD state) {
-    for (int i = 0; i < 500; ++i) {
-      if (Radio(kFirst) == state && Radio(kSecond) == state) return true;
-      Sleep(20);
-    }
-    return false;
+    return testkit::WaitUntil([&] { return Radio(kFirst) == state && Radio(kSecond) == state; },
+                              10000);
   }
 
   void StartMobilityCenter() {

@@ -30,16 +30,10 @@ class Binding : public ServiceTest {
   // Each text appears, and after the one before it.
   static void ExpectInOrder(const std::vector<std::string>& calls,
                             const std::vector<std::string>& texts) {
-    int last = -1;
+    size_t at = 0;
     for (const auto& text : texts) {
-      int at = -1;
-      for (size_t i = size_t(last + 1); i < calls.size(); ++i)
-        if (calls[i].find(text) != std::string::npos) {
-          at = int(i);
-          break;
-        }
-      EXPECT_GE(at, 0) << "missing, or out of order: " << text;
-      if (at >= 0) last = at;
+      while (at < calls.size() && calls[at].find(text) == std::string::npos) ++at;
+      EXPECT_LT(at++, calls.size()) << "missing, or out of order: " << text;
     }
   }
 

@@ -50,6 +50,14 @@ class ServiceTest : public ::testing::Test {
     return hwnd;
   }
 
+  // Copies a file from bin (e.g. L"testbed\\nvapi.dll") beside the installed service.
+  static bool PlaceBeside(const std::wstring& relative) {
+    const size_t slash = relative.find_last_of(L'\\');
+    const std::wstring name = slash == std::wstring::npos ? relative : relative.substr(slash + 1);
+    return CopyFileW((testkit::BinDir() + L"\\" + relative).c_str(),
+                     testkit::AppPath(name.c_str()).c_str(), FALSE) != FALSE;
+  }
+
   // Asks the service to end the way its dialog ends and waits for the process.
   void CloseService(HWND hwnd) {
     PostMessageW(hwnd, WM_CLOSE, 0, 0);
@@ -77,12 +85,7 @@ class ServiceTest : public ::testing::Test {
   // Until the driver's count of served (or failed) reads is n, or the time is up.
   bool WaitForReads(unsigned n, DWORD timeoutMs,
                     unsigned int TarnAcpiStats::*count = &TarnAcpiStats::readsServed) {
-    const DWORD start = GetTickCount();
-    do {
-      if (DriverStats().*count >= n) return true;
-      Sleep(10);
-    } while (GetTickCount() - start < timeoutMs);
-    return false;
+    return testkit::WaitUntil([&] { return DriverStats().*count >= n; }, timeoutMs);
   }
 
   testkit::Process service_;

@@ -10,8 +10,7 @@ class Startup : public ServiceTest {
     ServiceTest::SetUp();
     InstallFullNotebook();
     // A hook library that also sees the service hide its main window.
-    ASSERT_TRUE(CopyFileW((testkit::BinDir() + L"\\testbed\\variants\\watch\\QKBD.dll").c_str(),
-                          testkit::AppPath(L"QKBD.dll").c_str(), FALSE));
+    ASSERT_TRUE(PlaceBeside(L"testbed\\variants\\watch\\QKBD.dll"));
   }
 
   // Until the service has hidden its main window n times since the hook library
@@ -49,8 +48,7 @@ TEST_F(Startup, SecondStartInTheSameSessionEndsAtOnceWithoutAWindow) {
 // The mutex goes only after the teardown: a start while the first instance still
 // frees its libraries (a power library slow to unload holds it there) ends too.
 TEST_F(Startup, SecondStartDuringTheTeardownEndsAtOnceWithoutAWindow) {
-  ASSERT_TRUE(CopyFileW((testkit::BinDir() + L"\\tests\\e2e\\late\\Pallion.dll").c_str(),
-                        testkit::AppPath(L"Pallion.dll").c_str(), FALSE));
+  ASSERT_TRUE(PlaceBeside(L"tests\\e2e\\late\\Pallion.dll"));
   testkit::SetKnob("LatePallion", "UnloadMs", 30000);
   suite::UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, L"LatePallion release"));
   HWND hwnd = StartService();

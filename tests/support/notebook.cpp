@@ -174,12 +174,7 @@ std::vector<std::string> JournalCalls(const std::string& component) {
 }
 
 bool WaitForJournal(const std::string& text, DWORD timeoutMs, int count) {
-  const DWORD start = GetTickCount();
-  do {
-    if (CountCalls(JournalCalls(), text) >= count) return true;
-    Sleep(20);
-  } while (GetTickCount() - start < timeoutMs);
-  return false;
+  return WaitUntil([&] { return CountCalls(JournalCalls(), text) >= count; }, timeoutMs);
 }
 
 int CountCalls(const std::vector<std::string>& calls, const std::string& text) {
@@ -366,6 +361,20 @@ int CountProcesses(const wchar_t* exeName) {
     if (_wcsicmp(entry.szExeFile, exeName) == 0) ++n;
   CloseHandle(snapshot);
   return n;
+}
+
+bool HasModule(DWORD pid, const std::wstring& nameOrPath) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  MODULEENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  bool found = false;
+  for (BOOL ok = Module32FirstW(snapshot, &entry); ok && !found;
+       ok = Module32NextW(snapshot, &entry))
+    found = _wcsicmp(entry.szModule, nameOrPath.c_str()) == 0 ||
+            _wcsicmp(entry.szExePath, nameOrPath.c_str()) == 0;
+  CloseHandle(snapshot);
+  return found;
 }
 
 }  // namespace testkit

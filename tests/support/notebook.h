@@ -35,6 +35,14 @@ void ResetJournal();
 std::vector<JournalLine> ReadJournal();
 // "<component> <call>" for every line, optionally only of one component.
 std::vector<std::string> JournalCalls(const std::string& component = "");
+// Until condition() holds, checked every 10 ms; false once timeoutMs have passed.
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD timeoutMs) {
+  for (const DWORD start = GetTickCount(); !condition(); Sleep(10))
+    if (GetTickCount() - start >= timeoutMs) return false;
+  return true;
+}
+
 // Until count lines containing text have appeared; false on time-out.
 bool WaitForJournal(const std::string& text, DWORD timeoutMs, int count = 1);
 // Index of the first "<component> <call>" line that contains text, or -1.
@@ -76,6 +84,8 @@ HWND WaitForDialog(const wchar_t* caption, DWORD pid, DWORD timeoutMs);
 std::vector<std::wstring> ChildTexts(HWND window);
 void KillProcesses(const wchar_t* exeName);
 int CountProcesses(const wchar_t* exeName);
+// Whether process pid has a module of that file name or full path loaded.
+bool HasModule(DWORD pid, const std::wstring& nameOrPath);
 
 // Kernel handles process pid holds, from the system's handle table (Wine's
 // GetProcessHandleCount always reports 0).
