@@ -105,11 +105,7 @@ class PanelSize : public Display {
   }
   // Until the registry mode is size (code 97 changes it after its OSD showed).
   static bool WaitForMode(Size size) {
-    for (int i = 0; i < 300; ++i) {
-      if (Mode(ENUM_REGISTRY_SETTINGS) == size) return true;
-      Sleep(10);
-    }
-    return false;
+    return testkit::WaitUntil([&] { return Mode(ENUM_REGISTRY_SETTINGS) == size; }, 10000);
   }
   std::unique_ptr<DebugOutputCapture> capture_;
 };

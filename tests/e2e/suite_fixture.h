@@ -24,14 +24,6 @@ class SuiteTest : public DispatchTest {
                          L"Pictor.dll"});
   }
 
-  // Copies a file from bin (e.g. L"testbed\\nvapi.dll") beside the installed service.
-  static bool PlaceBeside(const std::wstring& relative) {
-    const size_t slash = relative.find_last_of(L'\\');
-    const std::wstring name = slash == std::wstring::npos ? relative : relative.substr(slash + 1);
-    return CopyFileW((testkit::BinDir() + L"\\" + relative).c_str(),
-                     testkit::AppPath(name.c_str()).c_str(), FALSE) != FALSE;
-  }
-
   // Removes one installed file, for the "missing piece" cases.
   static bool RemoveInstalled(const wchar_t* name) {
     return DeleteFileW(testkit::AppPath(name).c_str()) != FALSE;
@@ -52,31 +44,19 @@ class SuiteTest : public DispatchTest {
   }
 
   // Journal lines since Start() that contain text.
-  int CountCalls(const std::string& text) {
-    int n = 0;
-    for (const auto& call : Calls()) n += call.find(text) != std::string::npos;
-    return n;
-  }
+  int CountCalls(const std::string& text) { return testkit::CountCalls(Calls(), text); }
 
   // Until n lines since Start() contain text (the second dispatch runs after the
   // OSD was requested, so an action may still be under way when the OSD shows).
   bool WaitForCalls(const std::string& text, int n, DWORD timeoutMs = 5000) {
-    const DWORD start = GetTickCount();
-    do {
-      if (CountCalls(text) >= n) return true;
-      Sleep(20);
-    } while (GetTickCount() - start < timeoutMs);
-    return false;
+    const int before = testkit::CountCalls(testkit::JournalCalls(), text) - CountCalls(text);
+    return testkit::WaitForJournal(text, timeoutMs, before + n);
   }
 
   // After a key, true when the OSD shows up again within the time: one request
   // is one display cycle.
   bool OsdShowsAgainWithin(DWORD ms) {
-    for (DWORD waited = 0; waited < ms; waited += 10) {
-      if (IsWindowVisible(osd_)) return true;
-      Sleep(10);
-    }
-    return false;
+    return testkit::WaitUntil([&] { return IsWindowVisible(osd_) != FALSE; }, ms);
   }
 };
 

@@ -1,7 +1,6 @@
 // The installer round trip, run the way an administrator runs it: setup.exe /S,
 // then the uninstaller its registration names, each to its end.
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -59,24 +58,6 @@ void SplitCommand(const std::wstring& command, std::wstring* path, std::wstring*
 }
 
 // Paths of the modules a process has loaded.
-std::vector<std::wstring> ModulePaths(DWORD pid) {
-  std::vector<std::wstring> paths;
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
-  if (snapshot == INVALID_HANDLE_VALUE) return paths;
-  MODULEENTRY32W entry = {};
-  entry.dwSize = sizeof entry;
-  for (BOOL ok = Module32FirstW(snapshot, &entry); ok; ok = Module32NextW(snapshot, &entry))
-    paths.push_back(entry.szExePath);
-  CloseHandle(snapshot);
-  return paths;
-}
-
-bool HasModule(const std::vector<std::wstring>& paths, const std::wstring& path) {
-  for (const auto& p : paths)
-    if (_wcsicmp(p.c_str(), path.c_str()) == 0) return true;
-  return false;
-}
-
 DWORD WindowProcess(HWND hwnd) {
   DWORD pid = 0;
   if (hwnd) GetWindowThreadProcessId(hwnd, &pid);
@@ -138,8 +119,8 @@ class Installer : public ::testing::Test {
     SplitCommand(RegistryString(kUninstallKey, L"QuietUninstallString"), &path, &arguments);
     ASSERT_TRUE(Exists(path)) << Narrow(path);
     ASSERT_EQ(0u, Run(path, arguments));
-    for (int i = 0; i < 600 && testkit::CountProcesses(L"Un.exe") > 0; ++i) Sleep(50);
-    ASSERT_EQ(0, testkit::CountProcesses(L"Un.exe")) << "the uninstaller did not finish";
+    ASSERT_TRUE(testkit::WaitUntil([] { return testkit::CountProcesses(L"Un.exe") == 0; }, 30000))
+        << "the uninstaller did not finish";
   }
 
   // Starts what the Run entry names, as a logon would, and waits for the
@@ -151,7 +132,7 @@ class Installer : public ::testing::Test {
     EXPECT_TRUE(watcher.Started()) << Narrow(path);
     const DWORD service = WindowProcess(testkit::WaitForWindow(L"Torvan", L"Torvan", 20000));
     // The window exists from the start of dialog initialisation; the driver is
-    // opened after every library is bound.
+    // opened after the image and display libraries were loaded.
     EXPECT_TRUE(testkit::WaitForJournal("ACPI_LoadDriver", 20000));
     return service;
   }
@@ -268,10 +249,8 @@ TEST_F(InstalledSuite, TheWatcherFromTheInstalledFolderStartsTheInstalledService
   const DWORD service = StartAtLogon();
   ASSERT_NE(0u, service) << "no service window";
 
-  const auto modules = ModulePaths(service);
-  EXPECT_TRUE(HasModule(modules, testkit::AppPath(L"Torvan.exe")));
-  EXPECT_TRUE(HasModule(modules, testkit::AppPath(L"Lumex.dll")));
-  EXPECT_TRUE(HasModule(modules, testkit::AppPath(L"Pictor.dll")));
+  for (const wchar_t* file : {L"Torvan.exe", L"Lumex.dll", L"Pictor.dll"})
+    EXPECT_TRUE(testkit::HasModule(service, testkit::AppPath(file))) << Narrow(file);
   EXPECT_EQ(1, testkit::CountProcesses(L"Tandrel.exe"));
   EXPECT_EQ(1, testkit::CountProcesses(L"Torvan.exe"));
 }

@@ -50,11 +50,29 @@ class ServiceTest : public ::testing::Test {
     return hwnd;
   }
 
+  // Copies a file from bin (e.g. L"testbed\\nvapi.dll") beside the installed service.
+  static bool PlaceBeside(const std::wstring& relative) {
+    const size_t slash = relative.find_last_of(L'\\');
+    const std::wstring name = slash == std::wstring::npos ? relative : relative.substr(slash + 1);
+    return CopyFileW((testkit::BinDir() + L"\\" + relative).c_str(),
+                     testkit::AppPath(name.c_str()).c_str(), FALSE) != FALSE;
+  }
+
   // Asks the service to end the way its dialog ends and waits for the process.
   void CloseService(HWND hwnd) {
     PostMessageW(hwnd, WM_CLOSE, 0, 0);
     ASSERT_TRUE(service_.WaitForExit(15000)) << "Torvan.exe did not end after WM_CLOSE";
     EXPECT_EQ(0u, service_.ExitCode());
+  }
+
+  // Presses the keys and then the browser key: the hotkey thread handles one key
+  // at a time, so once it asks for "ORMX" every key before it has been handled.
+  void PressAndWaitHandled(std::vector<DWORD> codes) {
+    const std::string asked = "acpi None_Method_Raw(ORMX)";
+    const int before = testkit::CountCalls(testkit::JournalCalls(), asked);
+    codes.push_back(81);
+    ASSERT_TRUE(testbed::InjectCodes(codes.data(), codes.size()));
+    ASSERT_TRUE(testkit::WaitForJournal(asked, 15000, before + 1)) << "keys not handled";
   }
 
   TarnAcpiStats DriverStats() {
@@ -64,14 +82,10 @@ class ServiceTest : public ::testing::Test {
     return stats;
   }
 
-  // Until the driver has served n reads (or the time is up).
-  bool WaitForReads(unsigned n, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    do {
-      if (DriverStats().readsServed >= n) return true;
-      Sleep(10);
-    } while (GetTickCount() - start < timeoutMs);
-    return false;
+  // Until the driver's count of served (or failed) reads is n, or the time is up.
+  bool WaitForReads(unsigned n, DWORD timeoutMs,
+                    unsigned int TarnAcpiStats::*count = &TarnAcpiStats::readsServed) {
+    return testkit::WaitUntil([&] { return DriverStats().*count >= n; }, timeoutMs);
   }
 
   testkit::Process service_;

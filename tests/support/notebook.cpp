@@ -199,13 +199,8 @@ std::vector<std::string> ComponentCalls(const std::string& component) {
   return calls;
 }
 
-bool WaitForJournal(const std::string& text, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  do {
-    if (JournalIndex(JournalCalls(), text) >= 0) return true;
-    Sleep(20);
-  } while (GetTickCount() - start < timeoutMs);
-  return false;
+bool WaitForJournal(const std::string& text, DWORD timeoutMs, int count) {
+  return WaitUntil([&] { return CountCalls(JournalCalls(), text) >= count; }, timeoutMs);
 }
 
 int CountCalls(const std::vector<std::string>& calls, const std::string& text) {
@@ -394,6 +389,20 @@ int CountProcesses(const wchar_t* exeName) {
     if (_wcsicmp(entry.szExeFile, exeName) == 0) ++n;
   CloseHandle(snapshot);
   return n;
+}
+
+bool HasModule(DWORD pid, const std::wstring& nameOrPath) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  MODULEENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  bool found = false;
+  for (BOOL ok = Module32FirstW(snapshot, &entry); ok && !found;
+       ok = Module32NextW(snapshot, &entry))
+    found = _wcsicmp(entry.szModule, nameOrPath.c_str()) == 0 ||
+            _wcsicmp(entry.szExePath, nameOrPath.c_str()) == 0;
+  CloseHandle(snapshot);
+  return found;
 }
 
 }  // namespace testkit

@@ -41,8 +41,16 @@ std::vector<JournalLine> ReadJournal();
 std::vector<std::string> JournalCalls(const std::string& component = "");
 // The calls of one component, without its name.
 std::vector<std::string> ComponentCalls(const std::string& component);
-// Until a line containing text appears; false on time-out.
-bool WaitForJournal(const std::string& text, DWORD timeoutMs);
+// Until condition() holds, checked every 10 ms; false once timeoutMs have passed.
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD timeoutMs) {
+  for (const DWORD start = GetTickCount(); !condition(); Sleep(10))
+    if (GetTickCount() - start >= timeoutMs) return false;
+  return true;
+}
+
+// Until count lines containing text have appeared; false on time-out.
+bool WaitForJournal(const std::string& text, DWORD timeoutMs, int count = 1);
 // Index of the first "<component> <call>" line that contains text, or -1.
 int JournalIndex(const std::vector<std::string>& calls, const std::string& text);
 // How many of the lines contain text.
@@ -84,6 +92,8 @@ HWND WaitForDialog(const wchar_t* caption, DWORD pid, DWORD timeoutMs);
 std::vector<std::wstring> ChildTexts(HWND window);
 void KillProcesses(const wchar_t* exeName);
 int CountProcesses(const wchar_t* exeName);
+// Whether process pid has a module of that file name or full path loaded.
+bool HasModule(DWORD pid, const std::wstring& nameOrPath);
 
 // Kernel handles process pid holds, from the system's handle table (Wine's
 // GetProcessHandleCount always reports 0).
