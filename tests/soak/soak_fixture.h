@@ -2,6 +2,7 @@
 // private bytes, handles and GDI objects, and whether it still answers a key.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -44,6 +45,14 @@ class SoakTest : public DispatchTest {
     SetDefaultMailClient(L"Quillmail");
   }
 
+  // Until done() holds, looking every everyMs; false when timeoutMs passed first.
+  template <typename Done>
+  static bool Until(Done done, DWORD timeoutMs, DWORD everyMs) {
+    for (const DWORD start = GetTickCount(); !done(); Sleep(everyMs))
+      if (GetTickCount() - start > timeoutMs) return false;
+    return true;
+  }
+
   // Until the service has handled every key injected so far and the OSD is down.
   // A last key 94 marks the end: keys are handled one at a time, and its radio call
   // is journaled 50 ms after its read, so a call later than the last read is its
@@ -53,9 +62,7 @@ class SoakTest : public DispatchTest {
     if (!testbed::InjectCodes(&marker, 1)) return false;
     const DWORD start = GetTickCount();
     auto until = [&](auto done, DWORD everyMs) {
-      for (; !done(); Sleep(everyMs))
-        if (GetTickCount() - start > timeoutMs) return false;
-      return true;
+      return Until(done, timeoutMs - std::min(timeoutMs, GetTickCount() - start), everyMs);
     };
     TarnAcpiStats stats = {};
     auto allRead = [&] {
