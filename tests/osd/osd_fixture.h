@@ -53,11 +53,12 @@ class OsdEnvironment : public ImageEnvironment {
 
 // The OSD window belongs to this (the main) thread, and the display thread's
 // window calls wait for it: a waiting test keeps dispatching, as the service's
-// dialog loop does.
+// dialog loop does. What arrives while it waits is handled at the next call, so a
+// caller can look at the state before a window call it holds up goes on.
 inline void PumpFor(DWORD ms) {
-  MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);
 }
 
 // Until pred holds (or the time is up), checking every millisecond.

@@ -1,12 +1,15 @@
 // The OSD's frames and display cycles.
 #include "osd_fixture.h"
 
+#include "handles.h"
 #include "hotkey.h"
 
 #include <tlhelp32.h>
 
-#include <atomic>
+#include <algorithm>
+#include <random>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -165,35 +168,87 @@ int CountThreadsOfThisProcess() {
   return n;
 }
 
-TEST_F(OsdCycle, RequestsFromTwoThreadsNeverRunTwoDisplayThreads) {
+double NowMs() {
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return now.QuadPart * 1000.0 / frequency.QuadPart;
+}
+
+// Rounds of requests from two threads at once, spread over many cycles: when no
+// cycle runs (both race to start one), right after a cycle's last frame (its final
+// hide waits for this thread's message pump, so the display thread is held there)
+// and at random moments. hNodeThread is watched because clearing it is what ends a
+// cycle; the window's hide is not (a request after the last frame hides and shows it).
+TEST_F(OsdCycle, RequestsAcrossCycleEndsEachGetAFullCycleOnOneDisplayThread) {
+  constexpr int kRounds = 12;
   const int idleThreads = CountThreadsOfThisProcess();
-  std::atomic<bool> stop{false};
-  auto requester = [&stop](LONG icon) {
-    for (int i = 0; i < 3000 && !stop; ++i) {
-      SetRequest(icon, i % 16, 1);
+  std::vector<suite::UniqueHandle> go;
+  for (int round = 0; round < kRounds; ++round)
+    go.emplace_back(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  suite::UniqueHandle done(CreateSemaphoreW(nullptr, 0, 2, nullptr));
+  struct Request {
+    double before, after;
+  };
+  std::vector<Request> requests[2];
+  auto requester = [&](int index) {
+    for (int round = 0; round < kRounds; ++round) {
+      WaitForSingleObject(go[round].get(), INFINITE);
+      const double before = NowMs();
+      SetRequest(index ? 463 : 478, round % 16, 1);
       RequestOSD();
-      if (i % 100 == 0) Sleep(1);
+      requests[index].push_back({before, NowMs()});
+      ReleaseSemaphore(done.get(), 1, nullptr);
     }
   };
-  int most = 0;
-  std::thread a(requester, 478), b(requester, 463);
-  for (int i = 0; i < 200; ++i) {
-    most = std::max(most, CountThreadsOfThisProcess());
-    PumpFor(2);
+  std::vector<double> ends;
+  bool running = false;
+  // A display thread past its end may linger a moment beside the next one; two
+  // that draw side by side overlap for most of a cycle.
+  double overSince = -1, longestOverlap = 0;
+  auto watchUntil = [&](auto pred, double forMs) {
+    for (const double until = NowMs() + forMs;; PumpFor(1)) {
+      const double now = NowMs();
+      if (CountThreadsOfThisProcess() <= idleThreads + 3) {
+        overSince = -1;
+      } else {
+        if (overSince < 0) overSince = now;
+        longestOverlap = std::max(longestOverlap, now - overSince);
+      }
+      if (running && !hNodeThread) ends.push_back(now);
+      running = hNodeThread != nullptr;
+      if (pred()) return true;
+      if (now > until) return false;
+    }
+  };
+  auto idle = [] { return hNodeThread == nullptr; };
+  auto lastFrameDone = [] { return hNodeThread && iFrameCount >= kOSDFrames; };
+  std::mt19937 random(20240611);
+  std::thread a(requester, 0), b(requester, 1);
+  for (int round = 0; round < kRounds; ++round) {
+    if (round % 3 == 0) {
+      EXPECT_TRUE(watchUntil(idle, 15000)) << round;
+    } else if (round % 3 == 1) {
+      EXPECT_TRUE(watchUntil(lastFrameDone, 15000)) << round;
+    } else {
+      watchUntil([] { return false; }, random() % 600);
+    }
+    SetEvent(go[round].get());
+    // Without pumping: a held display thread stays held until both have requested.
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done.get(), 5000));
   }
-  stop = true;
   a.join();
   b.join();
-  // The two requesters and at most one display thread.
-  EXPECT_LE(most, idleThreads + 3);
-
-  // The last request still gets a whole cycle.
-  SetRequest(463, -1, 0);
-  RequestOSD();
-  ASSERT_NE(nullptr, hNodeThread);
-  EXPECT_TRUE(WaitUntil([] { return Pixel(100, 60) == kBlue; }, 15000));
-  ASSERT_TRUE(CycleEnds());
-  EXPECT_EQ(kOSDFrames, iFrameCount);
+  ASSERT_TRUE(watchUntil(idle, 15000));
+  EXPECT_LT(longestOverlap, 100.0) << "two display threads ran side by side";
+  // The cycle a request joined or started ran 30 frames of 16 ms after it.
+  for (const auto& each : requests)
+    for (const Request& request : each) {
+      const auto end = std::upper_bound(ends.begin(), ends.end(), request.after);
+      ASSERT_NE(ends.end(), end);
+      EXPECT_GE(*end - request.before, (kOSDFrames - 1) * 15.0)
+          << "a request at " << request.before - each[0].before << " ms";
+    }
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ class Screen : public DispatchTest {
                          L"testbed\\variants\\colour-images\\Pictor.dll"});
     testkit::SetNetAdapters({kIntelAdapter});
     Start();
-    background_ = ScreenPixel(kIconPoint);
+    background_ = Shot().At(kIconPoint);
   }
 
   // The colour of a picture, read from the library itself.
@@ -54,27 +54,50 @@ class Screen : public DispatchTest {
     return colour;
   }
 
-  static COLORREF ScreenPixel(POINT at) {
-    HDC screen = GetDC(nullptr);
-    const COLORREF colour = GetPixel(screen, at.x, at.y);
-    ReleaseDC(nullptr, screen);
-    return colour;
-  }
+  // The OSD's corner of the screen, copied at one moment.
+  class Shot {
+   public:
+    Shot() : memory_(CreateCompatibleDC(screen_.get())) {
+      bitmap_.reset(CreateCompatibleBitmap(screen_.get(), 200, 120));
+      SelectObject(memory_.get(), bitmap_.get());
+      BitBlt(memory_.get(), 0, 0, 200, 120, screen_.get(), 0, 0, SRCCOPY);
+    }
+    COLORREF At(POINT at) const { return GetPixel(memory_.get(), at.x, at.y); }
+    // The left edge of the white level marker on its row, or -1 when none shows.
+    int MarkerLeft() const {
+      for (int x = 0; x < 200; ++x)
+        if (At({x, 105}) == RGB(255, 255, 255)) return x;
+      return -1;
+    }
 
-  // Until the screen shows the colour at the point (or ten seconds passed).
-  static bool ScreenShows(POINT at, COLORREF colour) {
-    for (int i = 0; i < 1000; ++i) {
-      if (ScreenPixel(at) == colour) return true;
-      Sleep(10);
+   private:
+    // The DC goes before the bitmap selected into it.
+    suite::UniqueWindowDC screen_{nullptr, GetDC(nullptr)};
+    suite::UniqueGdiObject bitmap_;
+    suite::UniqueMemoryDC memory_;
+  };
+
+  // Until the screen shows the picture with the marker at 10 + 12 x level (level -1:
+  // no marker), or ten seconds passed. A frame drawn while a key's values are half
+  // written may show a marker it should not: only the settled picture counts.
+  bool ScreenShows(WORD picture, int level = -1) {
+    const COLORREF colour = PictureColour(picture);
+    marker_ = -2;
+    for (int i = 0; i < 1000; ++i, Sleep(10)) {
+      const Shot shot;
+      seen_ = shot.At(kIconPoint);
+      if (seen_ == colour) marker_ = shot.MarkerLeft();
+      if (seen_ == colour && marker_ == (level < 0 ? -1 : 10 + 12 * level)) return true;
     }
     return false;
   }
 
-  void ExpectPictureFor(DWORD code, WORD picture) {
+  void ExpectPictureFor(DWORD code, WORD picture, int level = -1) {
     Press(code);
-    EXPECT_TRUE(ScreenShows(kIconPoint, PictureColour(picture)))
-        << "code " << code << " should show picture " << picture << std::hex << ", screen has 0x"
-        << ScreenPixel(kIconPoint);
+    EXPECT_TRUE(ScreenShows(picture, level))
+        << "code " << code << " should show picture " << picture << " with level " << level
+        << "; with it the marker was at " << marker_ << " (-2: it never showed), now 0x" << std::hex
+        << seen_;
   }
 
   // Until the display cycle is over.
@@ -85,58 +108,65 @@ class Screen : public DispatchTest {
 
   static ULONG_PTR gdiplus_;
   COLORREF background_ = 0;
+  COLORREF seen_ = 0;
+  int marker_ = -1;
 };
 
 ULONG_PTR Screen::gdiplus_ = 0;
 
+// Each picture differs from the one before it, so a key that shows nothing, or
+// leaves the marker of the key before, cannot pass for its own.
 TEST_F(Screen, EachKindOfKeyShowsItsPicture) {
   testkit::SetKnob("Sorrel", "TouchPadCtrl", 777);
-  ExpectPictureFor(48, 478);   // volume up (the Core Audio double on Windows 7)
-  ExpectPictureFor(49, 463);   // volume down
-  ExpectPictureFor(50, 462);   // mute: sound off
-  ExpectPictureFor(50, 461);   // mute again: sound on
-  ExpectPictureFor(17, 516);   // level notice
-  ExpectPictureFor(46, 501);   // level notice
-  ExpectPictureFor(51, 454);   // notice only
-  ExpectPictureFor(94, 431);   // wireless on
-  ExpectPictureFor(95, 432);   // wireless off
-  ExpectPictureFor(99, 453);   // both displays
-  ExpectPictureFor(97, 451);   // panel only
-  ExpectPictureFor(107, 777);  // the touchpad library's own picture
+  ExpectPictureFor(48, 478, 1);   // volume up from silence (the Core Audio double on Windows 7)
+  ExpectPictureFor(49, 463, 0);   // volume down
+  ExpectPictureFor(50, 462);      // mute: sound off
+  ExpectPictureFor(50, 461);      // mute again: sound on
+  ExpectPictureFor(17, 516, 1);   // level notice
+  ExpectPictureFor(107, 777);     // the touchpad library's own picture
+  ExpectPictureFor(46, 501, 14);  // level notice
+  ExpectPictureFor(51, 454);      // notice only
+  ExpectPictureFor(94, 431);      // wireless on
+  testkit::SetKnob("acpi", "RSTS", 0xFFFFFFFE);
+  ExpectPictureFor(93, 432);  // the toggle, bit 0 of "RSTS" clear: radio reported off
+  testkit::SetKnob("acpi", "RSTS", 1);
+  ExpectPictureFor(93, 431);  // bit 0 set: reported on
+  ExpectPictureFor(95, 432);  // wireless off
+  ExpectPictureFor(99, 453);  // both displays
+  ExpectPictureFor(97, 451);  // panel only
   WaitGone();
 }
 
 TEST_F(Screen, TheLevelMarkerMovesTwelvePixelsPerLevel) {
-  Press(17);  // level 1: marker from x 22
-  EXPECT_TRUE(ScreenShows({26, 105}, RGB(255, 255, 255)));
-  EXPECT_NE(RGB(255, 255, 255), ScreenPixel({14, 105}));
-  WaitGone();
-  Press(32);  // level 0: marker from x 10
-  EXPECT_TRUE(ScreenShows({14, 105}, RGB(255, 255, 255)));
-  WaitGone();
-  Press(46);  // level 14: marker from x 178
-  EXPECT_TRUE(ScreenShows({182, 105}, RGB(255, 255, 255)));
+  for (int level = 1; level <= 15; ++level) ExpectPictureFor(48, 478, level);
+  ExpectPictureFor(48, 478, 15);  // stays at the top
+  ExpectPictureFor(49, 463, 14);
+  ExpectPictureFor(17, 516, 1);
+  ExpectPictureFor(32, 501, 0);
+  ExpectPictureFor(46, 501, 14);
   WaitGone();
 }
 
 TEST_F(Screen, LaunchKeysShowNothingVisible) {
   testkit::SetKnob("acpi", "ORMX", 2);  // launches nothing
+  ExpectPictureFor(51, 454);
   Press(81);
-  for (int i = 0; i < 1000 && !IsWindowVisible(osd_); ++i) Sleep(10);
-  ASSERT_TRUE(IsWindowVisible(osd_)) << "the display cycle runs, fully transparent";
-  for (int i = 0; i < 10 && IsWindowVisible(osd_); ++i) {
-    EXPECT_EQ(background_, ScreenPixel(kIconPoint));
-    Sleep(20);
-  }
+  // Its cycle runs fully transparent: the window up, no picture in it. Visible both
+  // before and after the look, so the window was up while the screen was read.
+  bool transparent = false;
+  for (int i = 0; i < 1000 && !transparent; ++i, Sleep(10))
+    transparent =
+        IsWindowVisible(osd_) && Shot().At(kIconPoint) == background_ && IsWindowVisible(osd_);
+  EXPECT_TRUE(transparent) << "the launch key's display cycle did not show through";
   WaitGone();
 }
 
 TEST_F(Screen, TouchpadModeMessagesShowTheirPictures) {
   PostMessageW(hwnd_, WM_USER + 103, 0, 2);
-  EXPECT_TRUE(ScreenShows(kIconPoint, PictureColour(545)));
+  EXPECT_TRUE(ScreenShows(545));
   WaitGone();
   PostMessageW(hwnd_, WM_USER + 103, 0, 3);
-  EXPECT_TRUE(ScreenShows(kIconPoint, PictureColour(546)));
+  EXPECT_TRUE(ScreenShows(546));
   WaitGone();
 }
 
@@ -152,14 +182,13 @@ TEST_F(Screen, TheOsdStaysOnTopTakesNoFocusAndLetsClicksThrough) {
   ASSERT_NE(nullptr, below);
   SetForegroundWindow(below);
   MSG msg;
-  for (int i = 0; i < 20; ++i) {
+  for (int i = 0; i < 1000 && GetForegroundWindow() != below; ++i, Sleep(10))
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    Sleep(10);
-  }
   const HWND foreground = GetForegroundWindow();
+  ASSERT_EQ(below, foreground);
 
   PostMessageW(hwnd_, WM_USER + 103, 0, 2);
-  EXPECT_TRUE(ScreenShows(kIconPoint, PictureColour(545))) << "above a window at the same place";
+  EXPECT_TRUE(ScreenShows(545)) << "above a window at the same place";
   ASSERT_TRUE(IsWindowVisible(osd_));
   const LONG ex = GetWindowLongW(osd_, GWL_EXSTYLE);
   for (LONG bit : {LONG(WS_EX_NOACTIVATE), LONG(WS_EX_LAYERED), LONG(WS_EX_TOOLWINDOW),

@@ -19,14 +19,9 @@ class MessageFuzz : public SoakTest {
   }
 
   bool WledCountsReach(int off, int on, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
     int seenOff = 0, seenOn = 0;
-    do {
-      CountWled(&seenOff, &seenOn);
-      if (seenOff >= off && seenOn >= on) return true;
-      Sleep(20);
-    } while (GetTickCount() - start < timeoutMs);
-    return false;
+    return Until([&] { return CountWled(&seenOff, &seenOn), seenOff >= off && seenOn >= on; },
+                 timeoutMs, 20);
   }
 };
 

@@ -2,6 +2,7 @@
 // private bytes, handles and GDI objects, and whether it still answers a key.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -44,18 +45,42 @@ class SoakTest : public DispatchTest {
     SetDefaultMailClient(L"Quillmail");
   }
 
-  // Until the service has read every key injected so far and the OSD is down.
-  bool Drained(DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-      const TarnAcpiStats stats = DriverStats();
-      if (stats.codesQueued == 0 && stats.readsServed >= stats.codesInjected) break;
+  // Until done() holds, looking every everyMs; false when timeoutMs passed first.
+  template <typename Done>
+  static bool Until(Done done, DWORD timeoutMs, DWORD everyMs) {
+    for (const DWORD start = GetTickCount(); !done(); Sleep(everyMs))
       if (GetTickCount() - start > timeoutMs) return false;
-      Sleep(50);
-    }
-    Sleep(150);  // the last key's pause and action
-    for (int i = 0; i < 300 && IsWindowVisible(osd_); ++i) Sleep(10);
-    return !IsWindowVisible(osd_);
+    return true;
+  }
+
+  // Until the service has handled every key injected so far and the OSD is down.
+  // A last key 94 marks the end: keys are handled one at a time, and its radio call
+  // is journaled 50 ms after its read, so a call later than the last read is its
+  // own. Its display cycle is then seen up and over.
+  bool Drained(DWORD timeoutMs) {
+    const DWORD marker = 94;
+    if (!testbed::InjectCodes(&marker, 1)) return false;
+    const DWORD start = GetTickCount();
+    auto until = [&](auto done, DWORD everyMs) {
+      return Until(done, timeoutMs - std::min(timeoutMs, GetTickCount() - start), everyMs);
+    };
+    TarnAcpiStats stats = {};
+    auto allRead = [&] {
+      stats = DriverStats();
+      return stats.codesQueued == 0 && stats.readsServed >= stats.codesInjected;
+    };
+    auto markerHandled = [&] {
+      const ULONGLONG read =
+          ((ULONGLONG(stats.lastReadTimeHigh) << 32) | stats.lastReadTimeLow) / 10;
+      for (const auto& line : testkit::ReadJournal())
+        if (line.component == "Ressin" && line.call.rfind("WLANOnOff(1)", 0) == 0 &&
+            line.micros > read + 25000)
+          return true;
+      return false;
+    };
+    return until(allRead, 20) && until(markerHandled, 20) &&
+           until([&] { return IsWindowVisible(osd_) != FALSE; }, 2) &&
+           until([&] { return !IsWindowVisible(osd_); }, 10);
   }
 
   testkit::ProcessResources Resources() { return testkit::MeasureResources(service_.Handle()); }
