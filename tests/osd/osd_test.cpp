@@ -253,8 +253,6 @@ TEST_F(OsdCycle, RequestsAcrossCycleEndsEachGetAFullCycleOnOneDisplayThread) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  ::testing::AddGlobalTestEnvironment(new OsdEnvironment);
-  return RUN_ALL_TESTS();
-}
+// Set up once for the program, under the tests' common main.
+::testing::Environment* const g_environment =
+    ::testing::AddGlobalTestEnvironment(new OsdEnvironment);

@@ -92,8 +92,6 @@ TEST(CXRes, WithoutGdiplusNothingIsDecoded) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  ::testing::AddGlobalTestEnvironment(new ImageEnvironment);
-  return RUN_ALL_TESTS();
-}
+// Set up once for the program, under the tests' common main.
+::testing::Environment* const g_environment =
+    ::testing::AddGlobalTestEnvironment(new ImageEnvironment);
