@@ -7,6 +7,7 @@
 #include "binding.h"
 #include "debuglog.h"
 #include "display.h"
+#include "handles.h"
 #include "hotkey.h"
 #include "mailpath.h"
 #include "netscan.h"
@@ -101,12 +102,19 @@ int MuteToggle() {
   }
 }
 
+// The shell may hand a launch to extensions that need COM on the calling thread,
+// as Windows asks of ShellExecute's callers. Undone only if this call did it: the
+// thread may already be in another apartment.
+INT_PTR Launch(const wchar_t* file) {
+  suite::CoInitGuard com(
+      CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+  return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", file, L"", L"", SW_SHOW));
+}
+
 void LaunchMail() {
   GetMailClientPath();
   // An empty file would make the shell open a folder window: no client, no launch.
-  const INT_PTR r = szExecLocation[0] ? reinterpret_cast<INT_PTR>(ShellExecuteW(
-                                            nullptr, L"open", szExecLocation, L"", L"", SW_SHOW))
-                                      : 0;
+  const INT_PTR r = szExecLocation[0] ? Launch(szExecLocation) : 0;
   if (r < 32) DebugLogW(L"[Vexil][HotkeyThread]FilePath(Outlook) : %s", szExecLocation);
 }
 
@@ -115,11 +123,9 @@ void LaunchBrowserOrMenu() {
   if (!AcpiNoneMethod(AcpiMethodName("ORMX"), &choice)) choice = 0;
   DebugLogW(L"[Vexil][HotkeyThread]Method(ORMX) : %d", choice);
   if (choice == 0) {
-    ShellExecuteW(nullptr, L"open", L"iexplore.exe", L"", L"", SW_SHOW);
+    Launch(L"iexplore.exe");
   } else if (choice == 1) {
-    const INT_PTR r = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(nullptr, L"open", kInformationMenu, L"", L"", SW_SHOW));
-    if (r < 32)
+    if (Launch(kInformationMenu) < 32)
       DebugLogW(L"[Vexil][HotkeyThread]FilePath(ORMIX Information Menu) : %s", kInformationMenu);
   }
 }

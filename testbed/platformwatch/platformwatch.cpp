@@ -15,11 +15,17 @@ using AdjustTokenPrivilegesFn = BOOL(WINAPI*)(HANDLE, BOOL, PTOKEN_PRIVILEGES, D
                                               PTOKEN_PRIVILEGES, PDWORD);
 using SetSystemPowerStateFn = BOOL(WINAPI*)(BOOL, BOOL);
 using ShowWindowFn = BOOL(WINAPI*)(HWND, int);
+using CoInitializeExFn = HRESULT(WINAPI*)(LPVOID, DWORD);
+using CoUninitializeFn = void(WINAPI*)();
+using ShellExecuteWFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 
 LoadLibraryWFn g_realLoadLibraryW;
 AdjustTokenPrivilegesFn g_realAdjustTokenPrivileges;
 SetSystemPowerStateFn g_realSetSystemPowerState;
 ShowWindowFn g_realShowWindow;
+CoInitializeExFn g_realCoInitializeEx;
+CoUninitializeFn g_realCoUninitialize;
+ShellExecuteWFn g_realShellExecuteW;
 
 std::string Narrow(const wchar_t* text) {
   char buffer[MAX_PATH] = "(null)";
@@ -107,6 +113,30 @@ BOOL WINAPI WatchShowWindow(HWND hwnd, int command) {
   return wasVisible;
 }
 
+HRESULT WINAPI WatchCoInitializeEx(LPVOID reserved, DWORD flags) {
+  const HRESULT hr = g_realCoInitializeEx(reserved, flags);
+  const DWORD error = GetLastError();
+  testbed::Journal(kComponent, "CoInitializeEx(0x%lx) = 0x%lx", flags, static_cast<DWORD>(hr));
+  SetLastError(error);
+  return hr;
+}
+
+void WINAPI WatchCoUninitialize() {
+  g_realCoUninitialize();
+  const DWORD error = GetLastError();
+  testbed::Journal(kComponent, "CoUninitialize()");
+  SetLastError(error);
+}
+
+HINSTANCE WINAPI WatchShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
+                                    LPCWSTR folder, INT show) {
+  const HINSTANCE result = g_realShellExecuteW(owner, verb, file, parameters, folder, show);
+  const DWORD error = GetLastError();
+  testbed::Journal(kComponent, "ShellExecuteW(%s, %s)", Narrow(verb).c_str(), Narrow(file).c_str());
+  SetLastError(error);
+  return result;
+}
+
 // Points the program's import slot for dll!name at replacement; returns what the
 // slot held, or null when the program does not import it.
 void* Reroute(const char* dll, const char* name, void* replacement) {
@@ -163,6 +193,9 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     Reroute("KERNEL32.dll", "SetSystemPowerState", &WatchSetSystemPowerState,
             &g_realSetSystemPowerState);
     Reroute("USER32.dll", "ShowWindow", &WatchShowWindow, &g_realShowWindow);
+    Reroute("ole32.dll", "CoInitializeEx", &WatchCoInitializeEx, &g_realCoInitializeEx);
+    Reroute("ole32.dll", "CoUninitialize", &WatchCoUninitialize, &g_realCoUninitialize);
+    Reroute("SHELL32.dll", "ShellExecuteW", &WatchShellExecuteW, &g_realShellExecuteW);
   } else if (reason == DLL_PROCESS_DETACH) {
     testbed::Journal("QKBD", "DllMain(PROCESS_DETACH, %s)", reserved ? "exit" : "FreeLibrary");
   }

@@ -26,13 +26,36 @@ TEST_F(Notices, HibernateIsConfirmedWithAnEmptyPicture) {
   EXPECT_TRUE(StillRunning());
 }
 
-using Launch = DispatchTest;
+// The watching hook library sees the apartment the hotkey thread launches in.
+class Launch : public DispatchTest {
+ protected:
+  void SetUp() override {
+    DispatchTest::SetUp();
+    ASSERT_TRUE(PlaceBeside(L"testbed\\variants\\watch\\QKBD.dll"));
+  }
+  // The launch of a file whose path ends in file, inside an apartment of its own,
+  // opened before and closed after.
+  void ExpectLaunchedInAnApartment(const std::string& file) {
+    ASSERT_TRUE(WaitForCalls("Platform CoUninitialize()", 1, 5000));
+    const auto calls = Calls();
+    const int opened = testkit::JournalIndex(calls, "Platform CoInitializeEx(0x6) = 0x0");
+    const int launched = testkit::JournalIndex(calls, "Platform ShellExecuteW(open, ");
+    const int closed = testkit::JournalIndex(calls, "Platform CoUninitialize()");
+    EXPECT_TRUE(opened >= 0 && opened < launched && launched < closed)
+        << ::testing::PrintToString(calls);
+    if (launched >= 0) {
+      EXPECT_NE(std::string::npos, calls[launched].find(file + ")")) << calls[launched];
+    }
+    EXPECT_EQ(1, testkit::CountCalls(calls, "Platform CoInitializeEx("));
+  }
+};
 
 TEST_F(Launch, MailKeyStartsTheDefaultMailClient) {
   SetDefaultMailClient(L"Quillmail");
   Start();
   EXPECT_TRUE(PressShowsOsd(80));
   EXPECT_TRUE(testkit::WaitForJournal("Quillmail Started(", 5000));
+  ExpectLaunchedInAnApartment("\\Quillmail.exe");
 }
 
 TEST_F(Launch, NoMailClientStillConfirmsAndStartsNothing) {
@@ -49,6 +72,7 @@ TEST_F(Launch, BrowserKeyStartsTheBrowserWhenTheMethodSaysZero) {
   EXPECT_TRUE(PressShowsOsd(81));
   EXPECT_TRUE(testkit::WaitForJournal("iexplore Started(", 5000));
   EXPECT_TRUE(Called("acpi None_Method_Raw(ORMX) = 1"));
+  ExpectLaunchedInAnApartment("iexplore.exe");
 }
 
 TEST_F(Launch, BrowserKeyStartsTheInformationMenuWhenTheMethodSaysOne) {
