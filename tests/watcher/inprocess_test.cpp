@@ -114,17 +114,30 @@ TEST(ServiceMatch, AProcessWhoseSessionCannotBeReadIsNotTaken) {
   EXPECT_FALSE(tandrel::IsServiceOfSession(Entry("Torvan.exe", 0xFFFFFFF3u), session));
 }
 
-// The import slot of this program through which the watcher's code calls it.
+// Import slots of this program through which the watcher's code calls Windows.
 extern "C" void* terminateProcessSlot __asm__("__imp__TerminateProcess@8");
+extern "C" void* processIdToSessionIdSlot __asm__("__imp__ProcessIdToSessionId@8");
+
+// Points an import slot at function; returns what it held.
+void* SwapImport(void** slot, void* function) {
+  DWORD protection = 0;
+  VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &protection);
+  void* previous = *slot;
+  *slot = function;
+  VirtualProtect(slot, sizeof(void*), protection, &protection);
+  return previous;
+}
 
 // Windows' TerminateProcess starts the end of a process and returns; Wine's has
 // ended it by then. While one of these lives, the watcher's calls end the process
 // a second later, as a busy Windows machine may.
 class SlowTermination {
  public:
-  SlowTermination() { real_ = Terminate(Swap(reinterpret_cast<void*>(Deferred))); }
+  SlowTermination() {
+    real_ = Terminate(SwapImport(&terminateProcessSlot, reinterpret_cast<void*>(Deferred)));
+  }
   ~SlowTermination() {
-    Swap(reinterpret_cast<void*>(real_));
+    SwapImport(&terminateProcessSlot, reinterpret_cast<void*>(real_));
     if (late_.joinable()) late_.join();
   }
 
@@ -141,15 +154,6 @@ class SlowTermination {
       CloseHandle(copy);
     });
     return TRUE;
-  }
-  // Returns what the slot held.
-  static void* Swap(void* function) {
-    DWORD protection = 0;
-    VirtualProtect(&terminateProcessSlot, sizeof(void*), PAGE_READWRITE, &protection);
-    void* previous = terminateProcessSlot;
-    terminateProcessSlot = function;
-    VirtualProtect(&terminateProcessSlot, sizeof(void*), protection, &protection);
-    return previous;
   }
   static inline Terminate real_ = nullptr;
   static inline std::thread late_;
@@ -206,11 +210,34 @@ TEST_F(Logged, TerminateEndsTheFirstServiceWithExitCodeZeroBeforeItReturns) {
   EXPECT_EQ(expected, Texts());
 }
 
-TEST_F(Logged, TerminateWithoutAServiceOnlyWaits) {
+// The watcher's own session unknown, a service of any session might be another
+// user's: nothing is ended.
+using SessionOfProcess = BOOL(WINAPI*)(DWORD, DWORD*);
+SessionOfProcess g_realSessionOfProcess = nullptr;
+
+BOOL WINAPI NoSessionForThisProcess(DWORD pid, DWORD* session) {
+  if (pid != GetCurrentProcessId()) return g_realSessionOfProcess(pid, session);
+  SetLastError(ERROR_ACCESS_DENIED);
+  return FALSE;
+}
+
+TEST_F(Logged, TerminateWithoutAServiceOrItsOwnSessionEndsNothing) {
   const DWORD start = GetTickCount();
   tandrel::SubProcess_Terminate();
   EXPECT_GE(GetTickCount() - start, 490u);  // tick granularity
   EXPECT_EQ(std::vector<std::string>{"[TDL][ubProcess_Terminate]"}, Texts());
+
+  testkit::Process service = testkit::StartProgram(testkit::AppPath(L"Torvan.exe"));
+  ASSERT_TRUE(testkit::WaitForJournal("ServiceProbe start", 10000));
+  capture_.Clear();
+  g_realSessionOfProcess = SessionOfProcess(
+      SwapImport(&processIdToSessionIdSlot, reinterpret_cast<void*>(NoSessionForThisProcess)));
+  tandrel::SubProcess_Terminate();
+  SwapImport(&processIdToSessionIdSlot, reinterpret_cast<void*>(g_realSessionOfProcess));
+  EXPECT_FALSE(service.WaitForExit(0)) << "the service was ended";
+  const std::vector<std::string> expected = {
+      "[TDL][ubProcess_Terminate]", "[TDL][SubProcess_Terminate] ProcessIdToSessionId Error= 5"};
+  EXPECT_EQ(expected, Texts());
 }
 
 TEST_F(Logged, RestartStartsTheServiceFromTheLocationHidden) {
