@@ -19,7 +19,10 @@ int Result(const char* entry, int fallback) {
   char delay[64];
   wsprintfA(delay, "%sDelayMs", entry);
   const DWORD ms = testbed::KnobDword(PROBE_NAME, delay, 0);
-  if (ms) Sleep(ms);
+  if (ms) {
+    testbed::Journal(PROBE_NAME, "%s taking %lu ms", entry, ms);
+    Sleep(ms);
+  }
   return int(testbed::KnobDword(PROBE_NAME, entry, DWORD(fallback)));
 }
 

@@ -79,6 +79,31 @@ TEST_F(Teardown, EndsCleanlyWhileKeysAreBeingHandled) {
             0);
 }
 
+// A hotkey thread that does not stop in time may still come back into what it was
+// using: Ressin is neither uninitialised nor freed under it, nor are the
+// touchpad libraries; they go with the process.
+TEST_F(Teardown, AStuckHotkeyThreadKeepsWhatItMayStillUse) {
+  InstallFullNotebook();
+  testkit::SetKnob("Sorrel", "TouchPadCtrlDelayMs", 60000);
+  HWND hwnd = StartService();
+  ASSERT_NE(nullptr, hwnd);
+  DWORD code = 107;
+  ASSERT_TRUE(testbed::InjectCodes(&code, 1));
+  ASSERT_TRUE(testkit::WaitForJournal("Sorrel TouchPadCtrl taking 60000 ms", 10000));
+  const size_t before = testkit::JournalCalls().size();
+  PostMessageW(hwnd, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(service_.WaitForExit(30000)) << "the teardown waits for the thread, not forever";
+  const auto calls = CallsSince(before);
+  EXPECT_EQ(-1, testkit::JournalIndex(calls, "Ressin UnInitRessin()"));
+  for (const char* kept : {"Ressin", "Sorrel", "Fennic"}) {
+    EXPECT_GE(testkit::JournalIndex(calls, std::string(kept) + " DllMain(PROCESS_DETACH, exit)"), 0)
+        << kept << "\n"
+        << ::testing::PrintToString(calls);
+  }
+  EXPECT_GE(testkit::JournalIndex(calls, "Pallion DllMain(PROCESS_DETACH, FreeLibrary)"), 0)
+      << "what the thread never uses still goes";
+}
+
 TEST_F(Teardown, OsdWindowAndItsClassAreGone) {
   InstallFullNotebook();
   HWND hwnd = StartService();
