@@ -3,6 +3,9 @@
 // Registered once per Windows prefix (XP and 7).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <thread>
+
 #include "acpi_client.h"
 #include "binding.h"
 #include "debug_capture.h"
@@ -49,6 +52,15 @@ class BindingLog : public ::testing::Test {
     for (const auto& line : lines)
       if (line == text) return true;
     return false;
+  }
+
+  // The access library's load line, then at once its lookup line.
+  static void ExpectAccessLibraryLookupFailed(const std::vector<std::string>& lines) {
+    const auto load =
+        std::find(lines.begin(), lines.end(), "[OSDActive][OnInitDialog]TARNACPIDLL32");
+    ASSERT_NE(lines.end(), load) << ::testing::PrintToString(lines);
+    ASSERT_NE(lines.end(), load + 1);
+    EXPECT_EQ("[OSDActive][OnInitDialog]GetProcAddress() Error", *(load + 1));
   }
 
   DebugOutputCapture capture_{GetCurrentProcessId()};
@@ -106,9 +118,24 @@ using AcpiEntryLog = BindingLog;
 TEST_F(AcpiEntryLog, AccessLibraryLackingAnEntryIsLogged) {
   testkit::InstallApp({L"testbed\\variants\\no-multi\\TARNACPIDLL32.dll"});
   const auto lines = BindAndRelease();
-  EXPECT_TRUE(Has(lines, "[OSDActive][OnInitDialog]GetProcAddress() Error"));
+  ExpectAccessLibraryLookupFailed(lines);
   // The entries that were found still work.
   EXPECT_GE(testkit::JournalIndex(testkit::JournalCalls(), "acpi None_Method_Raw(SFUN)"), 0);
+}
+
+// Nothing loaded here either: the access library, once loaded, stays.
+using AcpiMissingLog = BindingLog;
+
+TEST_F(AcpiMissingLog, AMissingAccessLibraryIsLookedUpAndLoggedLikeAnyOther) {
+  testkit::InstallApp({});
+  // Its message box waits for an OK on this thread.
+  std::thread dismiss([] {
+    if (HWND box = testkit::WaitForDialog(L"Hotkey", GetCurrentProcessId(), 15000))
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+  });
+  const auto lines = BindAndRelease();
+  dismiss.join();
+  ExpectAccessLibraryLookupFailed(lines);
 }
 
 TEST_F(XpLog, HotkeyThreadLogsEachCodeAndEachFailedRead) {
