@@ -16,6 +16,7 @@ using AdjustTokenPrivilegesFn = BOOL(WINAPI*)(HANDLE, BOOL, PTOKEN_PRIVILEGES, D
 using SetSystemPowerStateFn = BOOL(WINAPI*)(BOOL, BOOL);
 using ShowWindowFn = BOOL(WINAPI*)(HWND, int);
 using CoInitializeExFn = HRESULT(WINAPI*)(LPVOID, DWORD);
+using GetVersionExWFn = BOOL(WINAPI*)(OSVERSIONINFOW*);
 using CoUninitializeFn = void(WINAPI*)();
 using ShellExecuteWFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 
@@ -24,6 +25,7 @@ AdjustTokenPrivilegesFn g_realAdjustTokenPrivileges;
 SetSystemPowerStateFn g_realSetSystemPowerState;
 ShowWindowFn g_realShowWindow;
 CoInitializeExFn g_realCoInitializeEx;
+GetVersionExWFn g_realGetVersionExW;
 CoUninitializeFn g_realCoUninitialize;
 ShellExecuteWFn g_realShellExecuteW;
 
@@ -113,6 +115,16 @@ BOOL WINAPI WatchShowWindow(HWND hwnd, int command) {
   return wasVisible;
 }
 
+// The record size the caller announces decides how much Windows fills.
+BOOL WINAPI WatchGetVersionExW(OSVERSIONINFOW* version) {
+  const DWORD size = version ? version->dwOSVersionInfoSize : 0;
+  const BOOL ok = g_realGetVersionExW(version);
+  const DWORD error = GetLastError();
+  testbed::Journal(kComponent, "GetVersionExW(%lu) = %d", size, ok);
+  SetLastError(error);
+  return ok;
+}
+
 HRESULT WINAPI WatchCoInitializeEx(LPVOID reserved, DWORD flags) {
   const HRESULT hr = g_realCoInitializeEx(reserved, flags);
   const DWORD error = GetLastError();
@@ -193,6 +205,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     Reroute("KERNEL32.dll", "SetSystemPowerState", &WatchSetSystemPowerState,
             &g_realSetSystemPowerState);
     Reroute("USER32.dll", "ShowWindow", &WatchShowWindow, &g_realShowWindow);
+    Reroute("KERNEL32.dll", "GetVersionExW", &WatchGetVersionExW, &g_realGetVersionExW);
     Reroute("ole32.dll", "CoInitializeEx", &WatchCoInitializeEx, &g_realCoInitializeEx);
     Reroute("ole32.dll", "CoUninitialize", &WatchCoUninitialize, &g_realCoUninitialize);
     Reroute("SHELL32.dll", "ShellExecuteW", &WatchShellExecuteW, &g_realShellExecuteW);
