@@ -37,6 +37,22 @@ function(suite_dll target)
   target_link_libraries(${target} PRIVATE ${ARG_LIBS})
 endfunction()
 
+# The import library of an outside DLL made from a .def file of what the suite
+# calls in it (names, ordinals, the vendor compiler's decorations), never from a
+# build of the DLL itself. Defines the custom target NAME_implib and sets VAR to
+# the library's path.
+function(suite_import_library var name def dll)
+  set(implib ${CMAKE_CURRENT_BINARY_DIR}/lib${name}.a)
+  add_custom_command(
+    OUTPUT ${implib}
+    COMMAND ${CMAKE_DLLTOOL} --input-def ${def} --dllname ${dll} --output-lib ${implib}
+    DEPENDS ${def}
+    COMMENT "Import library of ${dll}"
+    VERBATIM)
+  add_custom_target(${name}_implib DEPENDS ${implib})
+  set(${var} ${implib} PARENT_SCOPE)
+endfunction()
+
 # A GoogleTest program (with the tests' own main, tests/support) in bin/tests; DEPENDS names what must be
 # built beside it (the programs and stand-ins an end-to-end test starts).
 function(suite_test_program name)
