@@ -2,7 +2,6 @@
 
 set(SUITE_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run)
 set(SUITE_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${SUITE_WINE_RUN} --root ${SUITE_WINE_ROOT} --bin ${SUITE_BIN} --windows win7)
 
 # Warnings as errors and the Windows version a binary may rely on.
 # WINNT is 0x0501 for everything that loads on XP.

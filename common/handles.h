@@ -33,7 +33,12 @@ class UniqueAny {
   ~UniqueAny() { reset(); }
 
   T get() const { return value_; }
+  // For handles that are pointers (COM interfaces): the object itself.
+  T operator->() const { return value_; }
   explicit operator bool() const { return value_ != Invalid(); }
+  // Where the handle is kept, for a reader that takes its address (a thread's
+  // parameter); the owner still releases it.
+  const T* addressof() const { return &value_; }
   // For out-parameters: releases what is held and hands out the slot.
   T* put() {
     reset();
@@ -62,6 +67,9 @@ struct RegCloseKeyFn {
 struct LocalFreeFn {
   void operator()(HLOCAL h) const { LocalFree(h); }
 };
+struct GlobalFreeFn {
+  void operator()(HGLOBAL h) const { GlobalFree(h); }
+};
 struct DeleteDCFn {
   void operator()(HDC h) const { DeleteDC(h); }
 };
@@ -83,6 +91,7 @@ using UniqueFileHandle = UniqueAny<HANDLE, CloseHandleFn, InvalidHandleValue>;
 using UniqueModule = UniqueAny<HMODULE, FreeLibraryFn>;
 using UniqueRegKey = UniqueAny<HKEY, RegCloseKeyFn>;
 using UniqueLocal = UniqueAny<HLOCAL, LocalFreeFn>;
+using UniqueGlobal = UniqueAny<HGLOBAL, GlobalFreeFn>;
 using UniqueMemoryDC = UniqueAny<HDC, DeleteDCFn>;
 using UniqueGdiObject = UniqueAny<HGDIOBJ, DeleteObjectFn>;
 // A COM interface pointer this code holds one reference of.
@@ -112,39 +121,55 @@ class UniqueWindowDC {
 // Balances a successful CoInitialize/CoInitializeEx (S_OK or S_FALSE) only.
 class CoInitGuard {
  public:
-  explicit CoInitGuard(HRESULT hr) : owns_(SUCCEEDED(hr)) {}
+  CoInitGuard() = default;
+  explicit CoInitGuard(HRESULT hr) { reset(hr); }
   CoInitGuard(const CoInitGuard&) = delete;
   CoInitGuard& operator=(const CoInitGuard&) = delete;
-  ~CoInitGuard() {
+  ~CoInitGuard() { reset(); }
+  // Balances what it held, then takes on the result of another initialisation.
+  void reset(HRESULT hr = E_FAIL) {
     if (owns_) CoUninitialize();
+    owns_ = SUCCEEDED(hr);
   }
+  // Lets go of what it held without balancing it: someone else does.
+  void release() { owns_ = false; }
   bool ok() const { return owns_; }
 
  private:
-  bool owns_;
+  bool owns_ = false;
 };
 
-// A lock that lives as long as the process. Never deleted: at exit another thread
-// may still be inside it, and deleting a held critical section is worse than leaving it.
-class ProcessLock {
+// A critical section taken for a scope through Hold.
+template <bool kDeletedAtEnd>
+class BasicLock {
  public:
-  ProcessLock() { InitializeCriticalSection(&section_); }
-  ProcessLock(const ProcessLock&) = delete;
-  ProcessLock& operator=(const ProcessLock&) = delete;
+  BasicLock() { InitializeCriticalSection(&section_); }
+  ~BasicLock() {
+    if (kDeletedAtEnd) DeleteCriticalSection(&section_);
+  }
+  BasicLock(const BasicLock&) = delete;
+  BasicLock& operator=(const BasicLock&) = delete;
 
   class Hold {
    public:
-    explicit Hold(ProcessLock& lock) : lock_(lock) { EnterCriticalSection(&lock_.section_); }
+    explicit Hold(BasicLock& lock) : lock_(lock) { EnterCriticalSection(&lock_.section_); }
     ~Hold() { LeaveCriticalSection(&lock_.section_); }
     Hold(const Hold&) = delete;
     Hold& operator=(const Hold&) = delete;
 
    private:
-    ProcessLock& lock_;
+    BasicLock& lock_;
   };
 
  private:
   CRITICAL_SECTION section_;
 };
+
+// A lock that lives as long as the process. Never deleted: at exit another thread
+// may still be inside it, and deleting a held critical section is worse than leaving it.
+using ProcessLock = BasicLock<false>;
+// A library's lock, deleted when the library is unloaded: for a library whose
+// callers are all done with it by then (else they keep it loaded).
+using ModuleLock = BasicLock<true>;
 
 }  // namespace suite

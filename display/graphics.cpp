@@ -4,6 +4,7 @@
 
 #include "debuglog.h"
 #include "entry.h"
+#include "handles.h"
 #include "loadpath.h"
 #include "lumex.h"
 #include "nvapi.h"
@@ -15,7 +16,7 @@ const IID IID_ICUIExternal3 = {
     0x70F8C65F, 0x06AA, 0x443B, {0x9E, 0x6B, 0x7C, 0x73, 0x80, 0x8F, 0x07, 0xE5}};
 
 int g_iGraphicVender = GRAPHIC_VENDER_NONE;
-ICUIExternal3* m_pCUIExternal3 = nullptr;
+suite::UniqueCom<ICUIExternal3> m_pCUIExternal3;
 // The ATI library is deliberately never released once its table is loaded: each
 // detection loads it again, and the switching step calls through the table.
 PdlCalls pPdlCalls = {};
@@ -26,7 +27,6 @@ DWORD g_dwAtiConfiguration = 0;
 namespace {
 
 char g_szNvApiError[kNvErrorTextChars] = {};
-int g_iAtiStatus = 0;
 DWORD g_dwAtiDisplays = 0;
 DWORD g_dwAtiCaps[2] = {};
 // Set only by a CoInitialize of our own that succeeded, so that CoUninitialize
@@ -63,10 +63,7 @@ bool ResolvePdl(HMODULE module, const char* name, T* entry) {
 
 void ReleaseGraphicsCom() {
   // The pointer belongs to the apartment being left: it must not outlive it.
-  if (m_pCUIExternal3) {
-    m_pCUIExternal3->Release();
-    m_pCUIExternal3 = nullptr;
-  }
+  m_pCUIExternal3.reset();
   if (g_bComInitialised) {
     g_bComInitialised = false;
     CoUninitialize();
@@ -104,10 +101,10 @@ int InitGraphicsIntel() {
       DebugLogA("[Lumex][InitGraphicsIntel]CLSIDFromProgID() failed : CO_E_CLASSSTRING");
     } else if (SUCCEEDED(hr)) {
       const HRESULT created = CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_ICUIExternal3,
-                                               reinterpret_cast<void**>(&m_pCUIExternal3));
+                                               reinterpret_cast<void**>(m_pCUIExternal3.put()));
       if (FAILED(created) || !m_pCUIExternal3) {
-        // A failing server may still have written something there.
-        if (FAILED(created)) m_pCUIExternal3 = nullptr;
+        // A failing server may still have written something there: dropped, not released.
+        if (FAILED(created)) m_pCUIExternal3.release();
         DebugLogA("[Lumex][InitGraphicsIntel]CoCreateInstance() failed:%d", GetLastError());
       } else {
         result = 1;
@@ -139,7 +136,8 @@ int InitGraphicsNVidia() {
 
 bool AtiPdlLoad(PdlCalls* table) {
   *table = PdlCalls{};
-  const HMODULE module = suite::LoadFromSystemFolder(L"atitmmxx.dll");
+  suite::UniqueModule library(suite::LoadFromSystemFolder(L"atitmmxx.dll"));
+  const HMODULE module = library.get();
   if (!module) {
     DebugLogAlwaysA("[Lumex][AtiPdlLoad]LoadLibrary(\"atitmmxx.dll\") Error ");
     return false;
@@ -155,12 +153,10 @@ bool AtiPdlLoad(PdlCalls* table) {
       ResolvePdl(module, "GetConfiguration", &loaded.pGetConfiguration) &&
       ResolvePdl(module, "SetConfiguration", &loaded.pSetConfiguration) &&
       ResolvePdl(module, "GetCapabilities", &loaded.pGetCapabilities);
-  if (!complete) {
-    // Entries of a released library must not stay where a later step finds them.
-    FreeLibrary(module);
-    return false;
-  }
+  // Entries of a released library must not stay where a later step finds them.
+  if (!complete) return false;
   *table = loaded;
+  library.release();  // kept for the table, for the life of the process
   return true;
 }
 
@@ -169,10 +165,9 @@ int InitGraphicsATI() {
   if (!AtiPdlLoad(&pPdlCalls)) return 0;
   if (pPdlCalls.pEnumDisplays(0, 2, &g_dwAtiDisplays) == 0)
     DebugLogA("[Lumex][InitGraphicsATI]EnumDisplays 2 is %x", g_dwAtiDisplays);
-  g_iAtiStatus = pPdlCalls.pGetCapabilities(0, &g_dwAtiCaps[0], &g_dwAtiCaps[1]);
+  pPdlCalls.pGetCapabilities(0, &g_dwAtiCaps[0], &g_dwAtiCaps[1]);
   DebugLogA("[Lumex][InitGraphicsATI]GetCapabilities() is %X-%x", g_dwAtiCaps[0], g_dwAtiCaps[1]);
-  g_iAtiStatus = pPdlCalls.pGetConfiguration(0, 8, &g_dwAtiConfiguration);
-  if (g_iAtiStatus != 0) {
+  if (pPdlCalls.pGetConfiguration(0, 8, &g_dwAtiConfiguration) != 0) {
     DebugLogAlwaysA("[Lumex][InitGraphicsATI]GetConfiguration() Fail");
     return 0;
   }

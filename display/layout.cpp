@@ -19,23 +19,17 @@ const GUID kChangeActiveDevicesGuid = {
     0x381ECED3, 0xEFF1, 0x4DF2, {0xB5, 0x60, 0x66, 0x48, 0xE3, 0x52, 0xB1, 0x8E}};
 const char kIntelDeviceName[] = "\\\\.\\Display1";
 
-const char* IntelLayoutLine(IntelLayout layout) {
-  switch (layout) {
-    case OUTPUT_INTEL_LCDONLY:
-      return "[Lumex][OnMonitorLayoutIntel]OUTPUT_INTEL_LCDONLY";
-    case OUTPUT_INTEL_CRTONLY:
-      return "[Lumex][OnMonitorLayoutIntel]OUTPUT_INTEL_CRTONLY";
-    case OUTPUT_INTEL_LCDCRT:
-      return "[Lumex][OnMonitorLayoutIntel]OUTPUT_INTEL_LCDCRT";
-  }
-  return "";
-}
+const char* const kIntelLayoutLines[] = {
+    "[Lumex][OnMonitorLayoutIntel]OUTPUT_INTEL_LCDONLY",
+    "[Lumex][OnMonitorLayoutIntel]OUTPUT_INTEL_CRTONLY",
+    "[Lumex][OnMonitorLayoutIntel]OUTPUT_INTEL_LCDCRT",
+};
 
 // Steps 2 to 5 of the Intel switch, after a detection that found Intel.
 void SwitchIntel(IntelLayout layout) {
   std::unique_ptr<IntelDisplayConfig> record(new (std::nothrow) IntelDisplayConfig());
   if (record) {
-    DebugLogA("%s", IntelLayoutLine(layout));
+    DebugLogA("%s", kIntelLayoutLines[layout]);
     FillIntelRecord(layout, record.get());
     CallChangeActiveDevices(record.get());
   }
@@ -170,20 +164,21 @@ int OnMonitorLayoutNVidia(NVidiaLayout layout) {
 
 extern "C" void __cdecl OnMonitorLayout(int layoutCode) {
   switch (layoutCode) {
-    case 2:
-      if (OnMonitorLayoutIntel(OUTPUT_INTEL_LCDONLY) != 1 && OnMonitorLayoutATI(2) != 1)
+    case kLayoutPanelOnly:
+      if (OnMonitorLayoutIntel(OUTPUT_INTEL_LCDONLY) != 1 &&
+          OnMonitorLayoutATI(kLayoutPanelOnly) != 1)
         OnMonitorLayoutNVidia(NVIDIA_LCD_ONLY);
       break;
-    case 1:
+    case kLayoutExternalOnly:
       if (InitGraphics() == 1 && g_iGraphicVender == GRAPHIC_VENDER_INTEL) {
         SwitchIntel(OUTPUT_INTEL_CRTONLY);
         break;
       }
       DebugLogAlwaysA("[Vexil][HotkeyThread]IniGraphics(0x61) Error");
-      if (OnMonitorLayoutATI(1) != 1) OnMonitorLayoutNVidia(NVIDIA_CRT_ONLY);
+      if (OnMonitorLayoutATI(kLayoutExternalOnly) != 1) OnMonitorLayoutNVidia(NVIDIA_CRT_ONLY);
       break;
-    case 3:
-      if (OnMonitorLayoutIntel(OUTPUT_INTEL_LCDCRT) != 1 && OnMonitorLayoutATI(3) != 1)
+    case kLayoutBoth:
+      if (OnMonitorLayoutIntel(OUTPUT_INTEL_LCDCRT) != 1 && OnMonitorLayoutATI(kLayoutBoth) != 1)
         OnMonitorLayoutNVidia(NVIDIA_LCD_CRT);
       break;
     default:

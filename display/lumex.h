@@ -5,6 +5,10 @@
 
 #include <windows.h>
 
+#include <type_traits>
+
+#include "contract.h"
+#include "handles.h"
 #include "vendors.h"
 
 constexpr int GRAPHIC_VENDER_NONE = -1;
@@ -23,7 +27,7 @@ constexpr DWORD kIntelMaxDeviceIndexes = 32;
 // The vendor found by the last successful detection; never goes back to none.
 extern int g_iGraphicVender;
 // Held from its creation in a detection until the end of that request.
-extern ICUIExternal3* m_pCUIExternal3;
+extern suite::UniqueCom<ICUIExternal3> m_pCUIExternal3;
 extern PdlCalls pPdlCalls;
 extern int g_iNvApiStatus;
 extern DWORD g_hNvDisplay[kNvDisplayHandles];
@@ -55,3 +59,5 @@ void FillIntelRecord(IntelLayout layout, IntelDisplayConfig* record);
 int FillNVidiaRecord(NVidiaLayout layout, NvViewTargetInfo* record);
 
 extern "C" void __cdecl OnMonitorLayout(int layoutCode);
+static_assert(std::is_same_v<decltype(&OnMonitorLayout), PFN_OnMonitorLayout>,
+              "Lumex's export as the service calls it");

@@ -1,6 +1,7 @@
 #include "nvapi.h"
 
 #include "entry.h"
+#include "handles.h"
 #include "loadpath.h"
 
 namespace {
@@ -18,10 +19,11 @@ PFN_nvapi_QueryInterface g_pQueryInterface = nullptr;
 template <typename T>
 T Query(DWORD id) {
   if (!g_pQueryInterface) {
-    HMODULE module = suite::LoadFromSystemFolder(L"nvapi.dll");
-    g_pQueryInterface = suite::GetEntry<PFN_nvapi_QueryInterface>(module, "nvapi_QueryInterface");
-    if (module && !g_pQueryInterface) FreeLibrary(module);
+    suite::UniqueModule module(suite::LoadFromSystemFolder(L"nvapi.dll"));
+    g_pQueryInterface =
+        suite::GetEntry<PFN_nvapi_QueryInterface>(module.get(), "nvapi_QueryInterface");
     if (!g_pQueryInterface) return nullptr;
+    module.release();  // found: kept for the life of the process
   }
   return reinterpret_cast<T>(g_pQueryInterface(id));
 }

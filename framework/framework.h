@@ -21,7 +21,6 @@ class CWinApp {
   virtual int ExitInstance() { return m_exitCode; }
 
   HINSTANCE m_hInstance = nullptr;
-  HWND m_hMainWnd = nullptr;
 
  protected:
   int m_exitCode = 0;
@@ -49,7 +48,6 @@ class CDialog {
   // when the dialog could not be created.
   INT_PTR DoModal();
   void EndDialog(int result);
-  HWND GetSafeHwnd() const { return m_hWnd; }
 
  protected:
   virtual BOOL OnInitDialog() { return TRUE; }

@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+#include <type_traits>
+
+#include "contract.h"
+
 extern "C" {
 
 // Brand index (0..3) of the scheme it activated, or -1.
@@ -17,3 +21,5 @@ DWORD __cdecl GetPowerReadValueIndex(const GUID* scheme, GUID subgroup, GUID set
 DWORD __cdecl SetPowerWriteValueIndex(const GUID* scheme, GUID subgroup, GUID setting, DWORD value,
                                       DWORD selector);
 }
+static_assert(std::is_same_v<decltype(&SwitchNextScheme), PFN_SwitchNextScheme>,
+              "Pallion's export as the service calls it");

@@ -48,8 +48,6 @@ bool BindAcpiLibrary() {
   return g_hAcpiModule != nullptr;
 }
 
-bool AcpiLibraryBound() { return g_hAcpiModule != nullptr; }
-
 bool AcpiHasLoadDriver() { return g_pLoadDriver != nullptr; }
 
 bool AcpiLoadDriver() {
@@ -60,8 +58,6 @@ bool AcpiLoadDriver() {
   g_hAcpiDevice = device;
   return true;
 }
-
-HANDLE AcpiDevice() { return g_hAcpiDevice; }
 
 bool AcpiControl(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned) {
   if (!g_hAcpiDevice) {

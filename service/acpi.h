@@ -19,12 +19,10 @@ constexpr DWORD AcpiMethodName(const char (&name)[5]) {
 // Loads "TARNACPIDLL32.dll" and looks up its four entries. False when the library
 // did not load.
 bool BindAcpiLibrary();
-bool AcpiLibraryBound();
 bool AcpiHasLoadDriver();
 
 // ACPI_LoadDriver into the process-wide device handle; false when it reports failure.
 bool AcpiLoadDriver();
-HANDLE AcpiDevice();
 
 // DeviceIoControl on the driver's handle; false without a handle.
 bool AcpiControl(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned);

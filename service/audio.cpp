@@ -18,9 +18,9 @@ IAudioEndpointVolume* pEndpointVolume = nullptr;
 
 namespace {
 
-// Whether the CoInitialize of the running endpoint operation's COMInit
-// succeeded: only then does the operation's end balance it.
-bool bCOMInitialized = false;
+// The apartment the running endpoint operation's COMInit entered; only one that
+// was entered is left at the operation's end.
+suite::CoInitGuard g_endpointApartment;
 
 constexpr DWORD kBalanceUnits = 10000;
 
@@ -89,11 +89,14 @@ bool WriteControl(DWORD controlId, DWORD channels, void* items) {
          MMSYSERR_NOERROR;
 }
 
-// The end every endpoint operation shares, on every path: the pause, then the
-// interface, then the apartment.
+// An endpoint operation from COMInit to the end every one shares, on every path:
+// the pause, then the interface, then the apartment.
 class EndpointOperation {
  public:
-  EndpointOperation() : initialized_(COMInit() == 1) {}
+  // Logs "<operation>COMInit() Error" when there is no interface to work with.
+  explicit EndpointOperation(const wchar_t* operation) {
+    if (COMInit() != 1) DebugLogW(L"[Media Buttons][%s]COMInit() Error", operation);
+  }
   EndpointOperation(const EndpointOperation&) = delete;
   EndpointOperation& operator=(const EndpointOperation&) = delete;
   ~EndpointOperation() {
@@ -102,16 +105,52 @@ class EndpointOperation {
       pEndpointVolume->Release();
       pEndpointVolume = nullptr;
     }
-    if (bCOMInitialized) {
-      bCOMInitialized = false;
-      CoUninitialize();
-    }
+    g_endpointApartment.reset();
   }
-  bool initialized() const { return initialized_; }
-
- private:
-  bool initialized_;
+  // Set by a COMInit that succeeded; every path before it leaves it null.
+  IAudioEndpointVolume* endpoint() const { return pEndpointVolume; }
 };
+
+// What stands between the two XP operations and their control: the open mixer,
+// the speaker line and its control of the type. Logs as operation when it fails.
+bool GetSpeakerControl(const wchar_t* operation, DWORD controlType, MIXERLINEW* line,
+                       MIXERCONTROLW* control) {
+  if (!m_hMixer) {
+    DebugLogW(L"[Vexil][%s]m_hMixer == NULL", operation);
+    return false;
+  }
+  if (!GetSpeakerLine(line)) {
+    DebugLogW(L"[Vexil][%s]mixerGetLineInfo() Error", operation);
+    return false;
+  }
+  if (!GetLineControl(line->dwLineID, controlType, control)) {
+    DebugLogW(L"[Vexil][%s]mixerGetLineControls() Error", operation);
+    return false;
+  }
+  return true;
+}
+
+// VolumeIn and VolumeDe: one step of the master volume. Both report a failed read
+// with VolumeIn's text.
+int StepEndpointVolume(bool up) {
+  EndpointOperation operation(up ? L"VolumeIn" : L"VolumeDe");
+  IAudioEndpointVolume* endpoint = operation.endpoint();
+  if (!endpoint) return 0;
+  float value = 0.0f;
+  if (FAILED(endpoint->GetMasterVolumeLevelScalar(&value))) {
+    DebugLogW(L"[Media Buttons][Volume In]GetMasterVolumeLevelScalar() Error");
+    return 0;
+  }
+  const float stepped = up ? StepEndpointUp(value) : StepEndpointDown(value);
+  if (FAILED(endpoint->SetMasterVolumeLevelScalar(stepped, nullptr))) {
+    DebugLogW(up ? L"[Media Buttons][Volume In]SetMasterVolumeLevelScalar() Error"
+                 : L"[Media Buttons][Volume De]SetMasterVolumeLevelScalar() Error");
+    return 0;
+  }
+  iOSDIcon = up ? kIconVolumeUp : kIconVolumeDown;
+  iOSDLevel = EndpointLevel(stepped);
+  return 1;
+}
 
 bool IsMuted(BOOL value) { return value != FALSE; }
 
@@ -204,20 +243,9 @@ int CloseMixer() {
 }
 
 int XPMute(int mode) {
-  if (!m_hMixer) {
-    DebugLogW(L"[Vexil][XPMute]m_hMixer == NULL");
-    return 0;
-  }
   MIXERLINEW line;
-  if (!GetSpeakerLine(&line)) {
-    DebugLogW(L"[Vexil][XPMute]mixerGetLineInfo() Error");
-    return 0;
-  }
   MIXERCONTROLW control;
-  if (!GetLineControl(line.dwLineID, MIXERCONTROL_CONTROLTYPE_MUTE, &control)) {
-    DebugLogW(L"[Vexil][XPMute]mixerGetLineControls() Error");
-    return 0;
-  }
+  if (!GetSpeakerControl(L"XPMute", MIXERCONTROL_CONTROLTYPE_MUTE, &line, &control)) return 0;
   MIXERCONTROLDETAILS_BOOLEAN value = {};
   if (!ReadControl(control.dwControlID, 1, &value)) {
     DebugLogW(L"[Vexil][XPMute]mixerGetControlDetails() Error");
@@ -236,20 +264,9 @@ int XPMute(int mode) {
 }
 
 int XPVolume(int direction) {
-  if (!m_hMixer) {
-    DebugLogW(L"[Vexil][XPVolume]m_hMixer == NULL");
-    return 0;
-  }
   MIXERLINEW line;
-  if (!GetSpeakerLine(&line)) {
-    DebugLogW(L"[Vexil][XPVolume]mixerGetLineInfo() Error");
-    return 0;
-  }
   MIXERCONTROLW control;
-  if (!GetLineControl(line.dwLineID, MIXERCONTROL_CONTROLTYPE_VOLUME, &control)) {
-    DebugLogW(L"[Vexil][XPVolume]mixerGetLineControls() Error");
-    return 0;
-  }
+  if (!GetSpeakerControl(L"XPVolume", MIXERCONTROL_CONTROLTYPE_VOLUME, &line, &control)) return 0;
   // A line without channels has no volume to step.
   if (line.cChannels == 0) {
     DebugLogW(L"[Vexil][XPVolume]cChannels == 0");
@@ -272,12 +289,13 @@ int XPVolume(int direction) {
 }
 
 int COMInit() {
-  bCOMInitialized = false;
-  if (FAILED(CoInitialize(nullptr))) {
+  // A COMInit that no operation ended (called on its own) is its caller's to balance.
+  g_endpointApartment.release();
+  g_endpointApartment.reset(CoInitialize(nullptr));
+  if (!g_endpointApartment.ok()) {
     DebugLogW(L"[Media Buttons][COMInit]CoInitialize() Error : %d", GetLastError());
     return 0;
   }
-  bCOMInitialized = true;
   UniqueCom<IMMDeviceEnumerator> enumerator;
   if (FAILED(CoCreateInstance(CLSID_MMDeviceEnumerator, nullptr, CLSCTX_INPROC_SERVER,
                               __uuidof(IMMDeviceEnumerator),
@@ -302,18 +320,16 @@ int COMInit() {
 }
 
 int VolumeMute(int mode) {
-  EndpointOperation operation;
-  if (!operation.initialized()) {
-    DebugLogW(L"[Media Buttons][Volume Mute]COMInit() Error");
-    return 0;
-  }
+  EndpointOperation operation(L"Volume Mute");
+  IAudioEndpointVolume* endpoint = operation.endpoint();
+  if (!endpoint) return 0;
   BOOL muted = FALSE;
-  if (FAILED(pEndpointVolume->GetMute(&muted))) {
+  if (FAILED(endpoint->GetMute(&muted))) {
     DebugLogW(L"[Media Buttons][Volume Mute]GetMute() Error : %d", GetLastError());
     return 0;
   }
   if (mode == 1 && !IsMuted(muted)) return 1;
-  if (FAILED(pEndpointVolume->SetMute(IsMuted(muted) ? FALSE : TRUE, nullptr))) {
+  if (FAILED(endpoint->SetMute(IsMuted(muted) ? FALSE : TRUE, nullptr))) {
     DebugLogW(L"[Media Buttons][Volume Mute]SetMute() Error : %d", GetLastError());
     return 0;
   }
@@ -321,45 +337,6 @@ int VolumeMute(int mode) {
   return 1;
 }
 
-int VolumeIn() {
-  EndpointOperation operation;
-  if (!operation.initialized()) {
-    DebugLogW(L"[Media Buttons][VolumeIn]COMInit() Error");
-    return 0;
-  }
-  float value = 0.0f;
-  if (FAILED(pEndpointVolume->GetMasterVolumeLevelScalar(&value))) {
-    DebugLogW(L"[Media Buttons][Volume In]GetMasterVolumeLevelScalar() Error");
-    return 0;
-  }
-  const float stepped = StepEndpointUp(value);
-  if (FAILED(pEndpointVolume->SetMasterVolumeLevelScalar(stepped, nullptr))) {
-    DebugLogW(L"[Media Buttons][Volume In]SetMasterVolumeLevelScalar() Error");
-    return 0;
-  }
-  iOSDIcon = kIconVolumeUp;
-  iOSDLevel = EndpointLevel(stepped);
-  return 1;
-}
+int VolumeIn() { return StepEndpointVolume(true); }
 
-int VolumeDe() {
-  EndpointOperation operation;
-  if (!operation.initialized()) {
-    DebugLogW(L"[Media Buttons][VolumeDe]COMInit() Error");
-    return 0;
-  }
-  float value = 0.0f;
-  // The read failure reads as VolumeIn's: the same text.
-  if (FAILED(pEndpointVolume->GetMasterVolumeLevelScalar(&value))) {
-    DebugLogW(L"[Media Buttons][Volume In]GetMasterVolumeLevelScalar() Error");
-    return 0;
-  }
-  const float stepped = StepEndpointDown(value);
-  if (FAILED(pEndpointVolume->SetMasterVolumeLevelScalar(stepped, nullptr))) {
-    DebugLogW(L"[Media Buttons][Volume De]SetMasterVolumeLevelScalar() Error");
-    return 0;
-  }
-  iOSDIcon = kIconVolumeDown;
-  iOSDLevel = EndpointLevel(stepped);
-  return 1;
-}
+int VolumeDe() { return StepEndpointVolume(false); }

@@ -1,22 +1,15 @@
-// The libraries the service binds when its main dialog initialises, and their
-// release when it ends. Every value here is process-wide: the hotkey thread reads
-// them while the dialog object lives on another thread's stack.
+// The libraries the service binds by name: the notebook's keyboard hook, Lumex,
+// the two touchpad libraries, the WLAN library for the Windows version and
+// adapter, and Pallion. Each is loaded from where it belongs and logged as it
+// binds; the entries the hotkey thread calls are process-wide.
 #pragma once
 
 #include <windows.h>
 
-// Windows generations the service tells apart.
-enum OsGeneration { kOsOther = -1, kOsXP = 0, kOsVista = 1, kOsSeven = 2 };
+#include "contract.h"
 
-typedef void(__cdecl* PFN_InitHook)();
-typedef void(__cdecl* PFN_UnHook)();
-typedef void(__cdecl* PFN_OnMonitorLayout)(int layout);
-typedef int(__cdecl* PFN_TouchPadCtrl)(int command);
-typedef int(__cdecl* PFN_WlanInit)(int osGeneration);  // InitRessin, PelvarInit
-typedef int(__cdecl* PFN_WlanRadio)(int on);           // WLANOnOff, PelvarRadio
-typedef int(__cdecl* PFN_UnInitRessin)();
-typedef int(__cdecl* PFN_SwitchNextScheme)();
-
+// Written by dialog initialisation before the hotkey thread reads them; a null
+// entry means its library or entry is missing.
 struct BoundEntries {
   PFN_OnMonitorLayout pOnMonitorLayout;
   PFN_TouchPadCtrl pTouchPadCtrlS;  // "Sorrel.dll", first choice
@@ -26,20 +19,23 @@ struct BoundEntries {
 };
 
 extern BoundEntries g_entries;
-extern volatile int g_iOSGeneration;
-extern volatile int g_iWlanVendor;
-// The notify event "MERA EVENT"; the hotkey thread gets its address.
-extern HANDLE g_hNotifyEvent;
 
-// Dialog initialisation after the base steps: hook, images, GDI+, libraries, OSD
-// window, ACPI driver, notify event, hotkey thread, Windows version, adapter scan
-// and the WLAN and power libraries.
-void BindServiceLibraries(HWND dialog);
+void BindKeyboardHook();
+void BindDisplayLibrary();
+void BindTouchpadLibraries();
+// The XP vendor library for the adapter's vendor, handed the OS generation.
+void BindXpWlanLibrary(int vendor, int osGeneration);
+void BindRessin(int osGeneration);
+void BindPowerLibrary();
 
-// Teardown when the main dialog ends, in its fixed order.
-void ReleaseServiceLibraries();
+// Teardown. A hotkey thread that would not stop may still be inside the touchpad
+// and WLAN libraries: they stay loaded until the process exits.
+void KeepLibrariesOfStuckHotkeyThread();
+void UnbindKeyboardHook();
+void UnbindTouchpadLibraries();
+// UnInitRessin only when told: not under a hotkey thread that still runs.
+void UnbindWlanLibrary(bool uninitialise);
+void UnbindPowerLibrary();
 
-// Pure rules of the binding, kept apart so they can be checked by table.
-int OsGenerationFromVersion(DWORD major, DWORD minor);
 // The XP WLAN library for a vendor, or null.
 const wchar_t* XpWlanLibrary(int vendor);

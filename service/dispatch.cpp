@@ -5,8 +5,9 @@
 #include "acpi.h"
 #include "audio.h"
 #include "binding.h"
+#include "lifecycle.h"
 #include "debuglog.h"
-#include "display.h"
+#include "outputswitch.h"
 #include "handles.h"
 #include "hotkey.h"
 #include "mailpath.h"
@@ -19,52 +20,13 @@ volatile LONG iSwitchW = 0;
 
 namespace {
 
-// The notify codes. Codes not listed are ignored.
-const NotifyEntry kNotifyTable[] = {
-    {17, 31, kLevelNotice, 516, 16},
-    {32, 46, kLevelNotice, 501, 32},
-    {48, 48, kVolumeUp, 0, 0},
-    {49, 49, kVolumeDown, 0, 0},
-    {50, 50, kMuteToggle, 0, 0},
-    {51, 51, kNoticeOnly, 454, 0},
-    {52, 52, kNoticeOnly, 455, 0},
-    {80, 80, kLaunchMail, 0, 0},
-    {81, 81, kLaunchBrowserOrMenu, 0, 0},
-    {87, 87, kNoticeOnly, 416, 0},
-    {88, 88, kNoticeOnly, 415, 0},
-    {93, 93, kWlanToggle, 0, 0},
-    {94, 94, kWlanOn, 431, 0},
-    {95, 95, kWlanOff, 432, 0},
-    {97, 97, kDisplayPanelOnly, 451, 0},
-    {98, 98, kDisplayExternalOnly, 452, 0},
-    {99, 99, kDisplayBoth, 453, 0},
-    {107, 107, kTouchpadToggle, 0, 0},
-    {110, 110, kHibernate, 0, 0},
-    {125, 125, kNoticeOnly, 433, 0},
-    {126, 126, kNoticeOnly, 434, 0},
-};
-
-const NotifyEntry kIgnoredEntry = {0, 0, kIgnored, 0, 0};
-
 const wchar_t kInformationMenu[] = L"C:\\Program Files\\Ormix Direct\\Yarrow\\Yarrow.exe";
 
-// What the first part decided about the picture.
-struct OsdDecision {
-  bool show;             // false: the code is ignored or its action failed
-  bool iconFromAction;   // the audio operation has written the picture itself
-  bool levelFromAction;  // ... and the level
-  LONG icon;
-  LONG level;
-  LONG showLevel;
-};
+OsdDecision Ignore() { return {false, 0, -1, 0}; }
+OsdDecision Picture(LONG icon) { return {true, icon, -1, 0}; }
+OsdDecision PictureWithLevel(LONG icon, LONG level) { return {true, icon, level, 1}; }
 
-OsdDecision Ignore() { return {false, false, false, 0, -1, 0}; }
-OsdDecision Picture(LONG icon) { return {true, false, false, icon, -1, 0}; }
-OsdDecision PictureWithLevel(LONG icon, LONG level) { return {true, false, false, icon, level, 1}; }
-// Volume keys: picture and level as the volume operation left them, marker on.
-OsdDecision VolumePicture() { return {true, true, true, 0, 0, 1}; }
-// Mute: the operation's picture, no level.
-OsdDecision MutePicture() { return {true, true, false, 0, -1, 0}; }
+// The actions, one per kind of row, and what they share.
 
 int VolumeStep(bool up) {
   switch (g_iOSGeneration) {
@@ -111,14 +73,15 @@ INT_PTR Launch(const wchar_t* file) {
   return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", file, L"", L"", SW_SHOW));
 }
 
-void LaunchMail() {
+OsdDecision Mail(DWORD, const NotifyEntry&) {
   GetMailClientPath();
   // An empty file would make the shell open a folder window: no client, no launch.
   const INT_PTR r = szExecLocation[0] ? Launch(szExecLocation) : 0;
   if (r < 32) DebugLogW(L"[Vexil][HotkeyThread]FilePath(Outlook) : %s", szExecLocation);
+  return Picture(0);
 }
 
-void LaunchBrowserOrMenu() {
+OsdDecision BrowserOrMenu(DWORD, const NotifyEntry&) {
   DWORD choice = 0xFFFFFFFF;
   if (!AcpiNoneMethod(AcpiMethodName("ORMX"), &choice)) choice = 0;
   DebugLogW(L"[Vexil][HotkeyThread]Method(ORMX) : %d", choice);
@@ -128,10 +91,12 @@ void LaunchBrowserOrMenu() {
     if (Launch(kInformationMenu) < 32)
       DebugLogW(L"[Vexil][HotkeyThread]FilePath(ORMIX Information Menu) : %s", kInformationMenu);
   }
+  return Picture(0);
 }
 
 // The WLAN state from "RSTS"; a failed call is a failed action, nothing changes.
-OsdDecision WlanToggle() {
+// Shows nothing, so nothing switches, without a radio entry to switch with.
+OsdDecision WlanToggle(DWORD, const NotifyEntry&) {
   if (!g_entries.pWlanRadio || g_iWlanVendor == kWlanVendorNone) return Ignore();
   DWORD state = 0xFFFFFFFF;
   if (!AcpiNoneMethod(AcpiMethodName("RSTS"), &state)) return Ignore();
@@ -139,90 +104,97 @@ OsdDecision WlanToggle() {
   return Picture(iSwitchW ? 431 : 432);
 }
 
-OsdDecision TouchpadToggle() {
+OsdDecision Touchpad(DWORD, const NotifyEntry&) {
   int r = 0;
   if (g_entries.pTouchPadCtrlS) r = g_entries.pTouchPadCtrlS(1);
   if (r == 0 && g_entries.pTouchPadCtrlF) r = g_entries.pTouchPadCtrlF(1);
   return r ? Picture(r) : Ignore();
 }
 
-void Hibernate() {
-  HANDLE token = nullptr;
-  if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+OsdDecision Hibernate(DWORD, const NotifyEntry&) {
+  suite::UniqueHandle token;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put())) {
     TOKEN_PRIVILEGES privileges = {};
     // Only a privilege that was found is enabled.
     if (LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &privileges.Privileges[0].Luid)) {
       privileges.PrivilegeCount = 1;
       privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-      AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+      AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
     }
-    CloseHandle(token);
   }
   if (!SetSystemPowerState(FALSE, FALSE))
     DebugLogW(L"[Vexil][HotkeyThread]SetSystemPowerState(Hibernates) Error: %d", GetLastError());
+  return Picture(0);
 }
 
-OsdDecision FirstDispatch(DWORD code, const NotifyEntry& entry) {
-  switch (entry.kind) {
-    case kLevelNotice:
-      return PictureWithLevel(entry.icon, LONG(code - entry.levelBase));
-    case kVolumeUp:
-    case kVolumeDown:
-      return VolumeStep(entry.kind == kVolumeUp) ? VolumePicture() : Ignore();
-    case kMuteToggle:
-      return MuteToggle() ? MutePicture() : Ignore();
-    case kNoticeOnly:
-    case kDisplayPanelOnly:
-    case kDisplayExternalOnly:
-    case kDisplayBoth:
-      return Picture(entry.icon);
-    case kLaunchMail:
-      LaunchMail();
-      return Picture(0);
-    case kLaunchBrowserOrMenu:
-      LaunchBrowserOrMenu();
-      return Picture(0);
-    case kWlanToggle:
-      return WlanToggle();
-    case kWlanOn:
-    case kWlanOff:
-      return g_iWlanVendor == kWlanVendorNone ? Ignore() : Picture(entry.icon);
-    case kTouchpadToggle:
-      return TouchpadToggle();
-    case kHibernate:
-      Hibernate();
-      return Picture(0);
-    case kIgnored:
-    default:
-      return Ignore();
-  }
+OsdDecision LevelNotice(DWORD code, const NotifyEntry& entry) {
+  return PictureWithLevel(entry.icon, LONG(code - entry.levelBase));
 }
 
-void SecondDispatch(const NotifyEntry& entry) {
-  switch (entry.kind) {
-    case kWlanToggle:
-      g_entries.pWlanRadio(iSwitchW ? 0 : 1);
-      DebugLogW(L"[Vexil][HotkeyThread]WLAN : iSwitchW:%d", iSwitchW);
-      break;
-    case kWlanOn:
-      if (g_entries.pWlanRadio) g_entries.pWlanRadio(1);
-      break;
-    case kWlanOff:
-      if (g_entries.pWlanRadio) g_entries.pWlanRadio(0);
-      break;
-    case kDisplayPanelOnly:
-      SwitchToPanelOnly();
-      break;
-    case kDisplayExternalOnly:
-      SwitchToExternalOnly();
-      break;
-    case kDisplayBoth:
-      if (g_entries.pOnMonitorLayout) g_entries.pOnMonitorLayout(3);
-      break;
-    default:
-      break;
-  }
+OsdDecision FixedPicture(DWORD, const NotifyEntry& entry) { return Picture(entry.icon); }
+
+// The audio operations write the picture and level they stepped to.
+OsdDecision VolumeUp(DWORD, const NotifyEntry&) {
+  return VolumeStep(true) ? PictureWithLevel(iOSDIcon, iOSDLevel) : Ignore();
 }
+
+OsdDecision VolumeDown(DWORD, const NotifyEntry&) {
+  return VolumeStep(false) ? PictureWithLevel(iOSDIcon, iOSDLevel) : Ignore();
+}
+
+OsdDecision Mute(DWORD, const NotifyEntry&) { return MuteToggle() ? Picture(iOSDIcon) : Ignore(); }
+
+// The fixed WLAN pictures need an adapter; the radio entry is checked when switching.
+OsdDecision WlanPicture(DWORD, const NotifyEntry& entry) {
+  return g_iWlanVendor == kWlanVendorNone ? Ignore() : Picture(entry.icon);
+}
+
+// What runs once the picture is up.
+
+// Reached only after WlanToggle found the radio entry bound: unchecked here.
+void SwitchRadioFromRsts() {
+  g_entries.pWlanRadio(iSwitchW ? 0 : 1);
+  DebugLogW(L"[Vexil][HotkeyThread]WLAN : iSwitchW:%d", iSwitchW);
+}
+
+void RadioOn() {
+  if (g_entries.pWlanRadio) g_entries.pWlanRadio(1);
+}
+
+void RadioOff() {
+  if (g_entries.pWlanRadio) g_entries.pWlanRadio(0);
+}
+
+void BothDisplays() {
+  if (g_entries.pOnMonitorLayout) g_entries.pOnMonitorLayout(kLayoutBoth);
+}
+
+// The notify codes. Codes not listed are ignored.
+const NotifyEntry kNotifyTable[] = {
+    {17, 31, kLevelNotice, 516, 16, LevelNotice, nullptr},
+    {32, 46, kLevelNotice, 501, 32, LevelNotice, nullptr},
+    {48, 48, kVolumeUp, 0, 0, VolumeUp, nullptr},
+    {49, 49, kVolumeDown, 0, 0, VolumeDown, nullptr},
+    {50, 50, kMuteToggle, 0, 0, Mute, nullptr},
+    {51, 51, kNoticeOnly, 454, 0, FixedPicture, nullptr},
+    {52, 52, kNoticeOnly, 455, 0, FixedPicture, nullptr},
+    {80, 80, kLaunchMail, 0, 0, Mail, nullptr},
+    {81, 81, kLaunchBrowserOrMenu, 0, 0, BrowserOrMenu, nullptr},
+    {87, 87, kNoticeOnly, 416, 0, FixedPicture, nullptr},
+    {88, 88, kNoticeOnly, 415, 0, FixedPicture, nullptr},
+    {93, 93, kWlanToggle, 0, 0, WlanToggle, SwitchRadioFromRsts},
+    {94, 94, kWlanOn, 431, 0, WlanPicture, RadioOn},
+    {95, 95, kWlanOff, 432, 0, WlanPicture, RadioOff},
+    {97, 97, kDisplayPanelOnly, 451, 0, FixedPicture, SwitchToPanelOnly},
+    {98, 98, kDisplayExternalOnly, 452, 0, FixedPicture, SwitchToExternalOnly},
+    {99, 99, kDisplayBoth, 453, 0, FixedPicture, BothDisplays},
+    {107, 107, kTouchpadToggle, 0, 0, Touchpad, nullptr},
+    {110, 110, kHibernate, 0, 0, Hibernate, nullptr},
+    {125, 125, kNoticeOnly, 433, 0, FixedPicture, nullptr},
+    {126, 126, kNoticeOnly, 434, 0, FixedPicture, nullptr},
+};
+
+const NotifyEntry kIgnoredEntry = {0, 0, kIgnored, 0, 0, nullptr, nullptr};
 
 }  // namespace
 
@@ -234,12 +206,13 @@ const NotifyEntry& FindNotifyEntry(DWORD code) {
 
 void DispatchNotifyCode(DWORD code) {
   const NotifyEntry& entry = FindNotifyEntry(code);
-  const OsdDecision osd = FirstDispatch(code, entry);
+  if (!entry.action) return;
+  const OsdDecision osd = entry.action(code, entry);
   if (!osd.show) return;
-  if (!osd.iconFromAction) iOSDIcon = osd.icon;
-  if (!osd.levelFromAction) iOSDLevel = osd.level;
+  iOSDIcon = osd.icon;
+  iOSDLevel = osd.level;
   bShowLevel = osd.showLevel;
   RequestOSD();
   dPreNotifyCode = code;
-  SecondDispatch(entry);
+  if (entry.afterPicture) entry.afterPicture();
 }

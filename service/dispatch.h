@@ -1,5 +1,5 @@
 // What each notify code does: the action on the hotkey thread, the picture that
-// confirms it, and the part that runs after the picture is up.
+// confirms it, and the part that runs after the picture is up, one table row each.
 #pragma once
 
 #include <windows.h>
@@ -23,12 +23,29 @@ enum NotifyKind {
   kHibernate,
 };
 
+// What the first part decided about the picture.
+struct OsdDecision {
+  bool show;  // false: the code is ignored or its action failed
+  LONG icon;
+  LONG level;
+  LONG showLevel;
+};
+
+struct NotifyEntry;
+// The action on the hotkey thread, before the picture; it decides the picture.
+typedef OsdDecision (*NotifyAction)(DWORD code, const NotifyEntry& entry);
+// What runs once the picture is up; null for nothing.
+typedef void (*AfterPicture)();
+
+// One row of the notify-code table: all a code does is named here.
 struct NotifyEntry {
   DWORD first;  // codes first..last
   DWORD last;
   NotifyKind kind;
   LONG icon;        // picture, where the table fixes it
   DWORD levelBase;  // level notices only
+  NotifyAction action;
+  AfterPicture afterPicture;
 };
 
 // The table row for a code; a row of kind kIgnored for codes it does not list.

@@ -13,8 +13,7 @@ volatile DWORD dPreNotifyCode = 0;
 namespace {
 
 // Written by the main thread before the hotkey thread starts and after it ended.
-HANDLE g_hHotkeyThread = nullptr;
-DWORD g_dwHotkeyThreadId = 0;
+suite::UniqueHandle g_hHotkeyThread;
 // Set by teardown; the thread waits on it beside the notify event.
 suite::UniqueHandle g_hHotkeyStop;
 
@@ -29,7 +28,7 @@ bool StopRequested() { return WaitForSingleObject(g_hHotkeyStop.get(), 0) == WAI
 }  // namespace
 
 DWORD WINAPI HotkeyThread(LPVOID parameter) {
-  HANDLE notifyEvent = *static_cast<HANDLE*>(parameter);
+  HANDLE notifyEvent = *static_cast<const HANDLE*>(parameter);
   for (;;) {
     if (!WaitForKeyEvent(notifyEvent)) return 0;
 
@@ -54,20 +53,18 @@ DWORD WINAPI HotkeyThread(LPVOID parameter) {
   }
 }
 
-bool StartHotkeyThread(HANDLE* notifyEvent) {
+bool StartHotkeyThread(const HANDLE* notifyEvent) {
   g_hHotkeyStop.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   if (!g_hHotkeyStop) return false;
-  g_hHotkeyThread = CreateThread(nullptr, 0, HotkeyThread, notifyEvent, 0, &g_dwHotkeyThreadId);
-  return g_hHotkeyThread != nullptr;
+  g_hHotkeyThread.reset(
+      CreateThread(nullptr, 0, HotkeyThread, const_cast<HANDLE*>(notifyEvent), 0, nullptr));
+  return bool(g_hHotkeyThread);
 }
 
 bool StopHotkeyThread(DWORD timeoutMs) {
   if (!g_hHotkeyThread) return true;
   SetEvent(g_hHotkeyStop.get());
-  return suite::WaitPumpingMessages(g_hHotkeyThread, timeoutMs);
+  return suite::WaitPumpingMessages(g_hHotkeyThread.get(), timeoutMs);
 }
 
-void CloseHotkeyThreadHandle() {
-  if (g_hHotkeyThread) CloseHandle(g_hHotkeyThread);
-  g_hHotkeyThread = nullptr;
-}
+void CloseHotkeyThreadHandle() { g_hHotkeyThread.reset(); }

@@ -9,7 +9,7 @@ extern volatile DWORD dPreNotifyCode;
 
 // Creates the stop event and starts HotkeyThread with the address of the notify
 // event handle. False when the thread could not be started.
-bool StartHotkeyThread(HANDLE* notifyEvent);
+bool StartHotkeyThread(const HANDLE* notifyEvent);
 
 // Asks the thread to end and waits for it, still dispatching this thread's
 // messages (a key action may need the main window), at most timeoutMs.

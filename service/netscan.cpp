@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "debuglog.h"
+#include "handles.h"
 
 using suite::DebugLogW;
 
@@ -18,20 +19,11 @@ bool StartsWith(const wchar_t* text, const wchar_t* prefix) {
   return wcsncmp(text, prefix, wcslen(prefix)) == 0;
 }
 
-class DeviceList {
- public:
-  explicit DeviceList(HDEVINFO list) : list_(list) {}
-  ~DeviceList() {
-    if (list_ != INVALID_HANDLE_VALUE) SetupDiDestroyDeviceInfoList(list_);
-  }
-  DeviceList(const DeviceList&) = delete;
-  DeviceList& operator=(const DeviceList&) = delete;
-  HDEVINFO get() const { return list_; }
-  explicit operator bool() const { return list_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HDEVINFO list_;
+struct DestroyDeviceInfoListFn {
+  void operator()(HDEVINFO list) const { SetupDiDestroyDeviceInfoList(list); }
 };
+// SetupDiGetClassDevs reports failure as INVALID_HANDLE_VALUE.
+using DeviceList = suite::UniqueAny<HDEVINFO, DestroyDeviceInfoListFn, suite::InvalidHandleValue>;
 
 // The hardware IDs of one device as a zero-filled buffer with room for a
 // terminator; empty when the size query fails or gives less than one character.

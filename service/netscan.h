@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-enum WlanVendor { kWlanVendorNone = 0, kWlanVendorIntel = 1, kWlanVendorAtheros = 2 };
+#include "contract.h"
 
 // Vendor named by one hardware ID ("PCI\VEN_8086..." or "PCI\VEN_168C...",
 // case-sensitive), or none.

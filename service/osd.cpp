@@ -3,6 +3,8 @@
 #include <gdiplus.h>
 
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "debuglog.h"
 #include "handles.h"
@@ -27,14 +29,30 @@ constexpr int kOSDHeight = 120;
 constexpr DWORD kSurfaceBytes = kOSDWidth * kOSDHeight * 4;
 constexpr WORD kLevelMarkerId = 201;
 
-// The drawing surface: made on the main thread at initialisation, then used only
-// by the display thread, released by teardown once no cycle runs.
-HDC g_hWindowDC = nullptr;
-HDC g_hMemoryDC = nullptr;
-HBITMAP g_hDIBSection = nullptr;
-HGDIOBJ g_hPreviousBitmap = nullptr;
-void* g_pPixels = nullptr;
-Gdiplus::Graphics* g_pGraphics = nullptr;
+// What the display draws with: the window's DC, a memory DC with a 32-bit DIB
+// section selected into it, and a GDI+ drawing object over that DC. Goes in the
+// reverse of its making: the drawing object, the DIB section selected back out and
+// deleted, the memory DC, the window DC.
+struct OSDSurface {
+  suite::UniqueWindowDC windowDC;
+  suite::UniqueMemoryDC memoryDC;
+  suite::UniqueGdiObject dibSection;
+  HGDIOBJ previousBitmap = nullptr;  // the memory DC's own, given back before it goes
+  void* pixels = nullptr;
+  std::unique_ptr<Gdiplus::Graphics> graphics;
+
+  OSDSurface() = default;
+  OSDSurface(const OSDSurface&) = delete;
+  OSDSurface& operator=(const OSDSurface&) = delete;
+  ~OSDSurface() {
+    graphics.reset();
+    if (memoryDC && previousBitmap) SelectObject(memoryDC.get(), previousBitmap);
+  }
+};
+
+// Made on the main thread at initialisation, then used only by the display
+// thread, released by teardown once no cycle runs.
+std::unique_ptr<OSDSurface> g_surface;
 RECT rc = {};
 POINT g_ptDestination = {};
 CXRes g_iconHolder;
@@ -45,8 +63,9 @@ CXRes g_levelHolder;
 // which may be waiting for this lock in RequestOSD).
 suite::ProcessLock g_osdLock;
 
-// Signalled while no display thread draws; teardown waits on it.
-HANDLE g_hOsdIdle = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+// Signalled while no display thread draws; teardown waits on it. Made with the
+// window: no cycle starts without it.
+suite::UniqueHandle g_hOsdIdle;
 bool g_bStopping = false;
 
 // Ends the cycle unless a request came in while its last frames were shown.
@@ -56,8 +75,38 @@ bool FinishCycle() {
   dPreNotifyCode = 0;
   CloseHandle(hNodeThread);
   hNodeThread = nullptr;
-  SetEvent(g_hOsdIdle);
+  SetEvent(g_hOsdIdle.get());
   return true;
+}
+
+// The surface for the window; null when it cannot be drawn on.
+std::unique_ptr<OSDSurface> CreateOSDSurface(HWND window) {
+  std::unique_ptr<OSDSurface> surface(new (std::nothrow) OSDSurface);
+  if (!surface) return nullptr;
+  surface->windowDC.reset(window, GetDC(window));
+  surface->memoryDC.reset(CreateCompatibleDC(surface->windowDC.get()));
+
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = kOSDWidth;
+  info.bmiHeader.biHeight = kOSDHeight;  // positive: bottom-up rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  info.bmiHeader.biSizeImage = kSurfaceBytes;
+  surface->dibSection.reset(
+      CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &surface->pixels, nullptr, 0));
+  if (!surface->dibSection) {
+    DebugLogW(L"[Vexil][FakeWnd]CreateDIBSections() Error");
+    return nullptr;
+  }
+  surface->previousBitmap = SelectObject(surface->memoryDC.get(), surface->dibSection.get());
+  if (GdiplusStarted()) {
+    surface->graphics.reset(new Gdiplus::Graphics(surface->memoryDC.get(), window));
+    if (surface->graphics && surface->graphics->GetLastStatus() != Gdiplus::Ok)
+      surface->graphics.reset();
+  }
+  return surface;
 }
 
 }  // namespace
@@ -87,44 +136,22 @@ void CreateOSDWindow() {
   g_ptDestination.y = rc.top;
   DebugLogW(L"[Vexil][FakeWnd]rc.left : %d;rc.top : %d", rc.left, rc.top);
 
-  g_hWindowDC = GetDC(hwndFW);
-  g_hMemoryDC = CreateCompatibleDC(g_hWindowDC);
-
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = kOSDWidth;
-  info.bmiHeader.biHeight = kOSDHeight;  // positive: bottom-up rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  info.bmiHeader.biSizeImage = kSurfaceBytes;
-  g_hDIBSection = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &g_pPixels, nullptr, 0);
-  if (!g_hDIBSection) {
-    DebugLogW(L"[Vexil][FakeWnd]CreateDIBSections() Error");
-    return;
-  }
-  g_hPreviousBitmap = SelectObject(g_hMemoryDC, g_hDIBSection);
-  if (GdiplusStarted()) {
-    g_pGraphics = new Gdiplus::Graphics(g_hMemoryDC, hwndFW);
-    if (g_pGraphics && g_pGraphics->GetLastStatus() != Gdiplus::Ok) {
-      delete g_pGraphics;
-      g_pGraphics = nullptr;
-    }
-  }
+  g_surface = CreateOSDSurface(hwndFW);
+  g_hOsdIdle.reset(CreateEventW(nullptr, TRUE, TRUE, nullptr));
 }
 
 void RequestOSD() {
   suite::ProcessLock::Hold lock(g_osdLock);
-  if (g_bStopping) return;
+  if (g_bStopping || !g_hOsdIdle) return;
   if (hNodeThread) {
     InterlockedExchange(&iFrameCount, 0);
     return;
   }
   // Marked running before the thread exists, so a second requester only extends.
-  ResetEvent(g_hOsdIdle);
+  ResetEvent(g_hOsdIdle.get());
   iFrameCount = 0;
   hNodeThread = CreateThread(nullptr, 0, OSDThread, nullptr, 0, nullptr);
-  if (!hNodeThread) SetEvent(g_hOsdIdle);
+  if (!hNodeThread) SetEvent(g_hOsdIdle.get());
 }
 
 void SetOSDDestination(int x, int y) {
@@ -133,38 +160,40 @@ void SetOSDDestination(int x, int y) {
 }
 
 bool DrawOSDFrame() {
-  if (!g_hDIBSection) return false;
-  memset(g_pPixels, 0, kSurfaceBytes);
-  SelectObject(g_hMemoryDC, g_hDIBSection);
-  if (g_pGraphics) {
-    g_pGraphics->SetPageScale(1.0f);
+  if (!g_surface) return false;
+  memset(g_surface->pixels, 0, kSurfaceBytes);
+  SelectObject(g_surface->memoryDC.get(), g_surface->dibSection.get());
+  if (Gdiplus::Graphics* graphics = g_surface->graphics.get()) {
+    graphics->SetPageScale(1.0f);
     g_iconHolder.LoadFromResource(LOWORD(iOSDIcon));
-    if (Gdiplus::Bitmap* icon = g_iconHolder.Image()) g_pGraphics->DrawImage(icon, 10, 0, 190, 120);
+    if (Gdiplus::Bitmap* icon = g_iconHolder.Image()) graphics->DrawImage(icon, 10, 0, 190, 120);
     if (bShowLevel == 1) {
       if (iOSDLevel < 0) iOSDLevel = 0;
       g_levelHolder.LoadFromResource(kLevelMarkerId);
       if (Gdiplus::Bitmap* marker = g_levelHolder.Image())
-        g_pGraphics->DrawImage(marker, 10 + 12 * int(iOSDLevel), 100, int(g_levelHolder.Width()),
-                               int(g_levelHolder.Height()) - 8);
+        graphics->DrawImage(marker, 10 + 12 * int(iOSDLevel), 100, int(g_levelHolder.Width()),
+                            int(g_levelHolder.Height()) - 8);
     }
-    g_pGraphics->Flush(Gdiplus::FlushIntentionSync);
+    graphics->Flush(Gdiplus::FlushIntentionSync);
   }
   SIZE size = {kOSDWidth, kOSDHeight};
   POINT source = {0, 0};
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  UpdateLayeredWindow(hwndFW, g_hWindowDC, &g_ptDestination, &size, g_hMemoryDC, &source, 0, &blend,
-                      ULW_ALPHA);
+  UpdateLayeredWindow(hwndFW, g_surface->windowDC.get(), &g_ptDestination, &size,
+                      g_surface->memoryDC.get(), &source, 0, &blend, ULW_ALPHA);
   return true;
 }
 
-const DWORD* OSDPixels() { return static_cast<const DWORD*>(g_pPixels); }
+const DWORD* OSDPixels() {
+  return g_surface ? static_cast<const DWORD*>(g_surface->pixels) : nullptr;
+}
 
 DWORD WINAPI OSDThread(LPVOID) {
   if (!IsWindow(hwndFW)) {
     // The window is gone for good: the running mark stays, so later requests only
     // restart a count nobody reads. Nothing draws any more.
     DebugLogW(L"[Vexil][NodeThre]IsWindow() Error");
-    SetEvent(g_hOsdIdle);
+    SetEvent(g_hOsdIdle.get());
     return 0;
   }
   DebugLogW(L"[Vexil][NodeThre]Entry");
@@ -187,7 +216,8 @@ bool StopOSD(DWORD timeoutMs) {
     suite::ProcessLock::Hold lock(g_osdLock);
     g_bStopping = true;
   }
-  return suite::WaitPumpingMessages(g_hOsdIdle, timeoutMs);
+  // Without the event no cycle ever started.
+  return !g_hOsdIdle || suite::WaitPumpingMessages(g_hOsdIdle.get(), timeoutMs);
 }
 
 void ReleaseOSDHolders() {
@@ -201,17 +231,15 @@ void KeepOSDHolders() {
 }
 
 void ReleaseOSDSurface() {
-  delete g_pGraphics;
-  g_pGraphics = nullptr;
-  if (g_hMemoryDC && g_hPreviousBitmap) SelectObject(g_hMemoryDC, g_hPreviousBitmap);
-  g_hPreviousBitmap = nullptr;
-  if (g_hDIBSection) DeleteObject(g_hDIBSection);
-  g_hDIBSection = nullptr;
-  g_pPixels = nullptr;
-  if (g_hMemoryDC) DeleteDC(g_hMemoryDC);
-  g_hMemoryDC = nullptr;
-  if (g_hWindowDC) ReleaseDC(hwndFW, g_hWindowDC);
-  g_hWindowDC = nullptr;
+  g_surface.reset();
+  g_hOsdIdle.reset();
+}
+
+void KeepOSDSurface() {
+  // The display thread that would not end still draws with it and will still
+  // signal the end of its cycle: neither goes, not even at exit.
+  g_surface.release();
+  g_hOsdIdle.release();
 }
 
 void DestroyOSDWindow() {

@@ -31,7 +31,8 @@ void SetOSDDestination(int x, int y);
 // False when there is no surface to draw on.
 bool DrawOSDFrame();
 
-// The surface's 200x120 bottom-up 32-bit pixels (null without a surface).
+// The surface's 200x120 bottom-up 32-bit pixels (null without a surface): for
+// tests, since a layered window's contents cannot be read back from it.
 const DWORD* OSDPixels();
 
 DWORD WINAPI OSDThread(LPVOID);
@@ -44,4 +45,6 @@ void ReleaseOSDHolders();
 // For a display thread that would not end: the pictures stay until exit.
 void KeepOSDHolders();
 void ReleaseOSDSurface();
+// For a display thread that would not end: what it draws with stays until exit.
+void KeepOSDSurface();
 void DestroyOSDWindow();

@@ -1,7 +1,8 @@
 #include "vexildlg.h"
 
 #include "acpi.h"
-#include "binding.h"
+#include "lifecycle.h"
+#include "contract.h"
 #include "debuglog.h"
 #include "osd.h"
 #include "resource.h"
@@ -9,15 +10,6 @@
 using suite::DebugLogW;
 
 namespace {
-
-// A touchpad-mode notice from the pad vendor's software (bit 1 set; bit 0: mode).
-constexpr UINT WM_FSPMSG = WM_USER + 103;
-constexpr LPARAM LPARAM_FSP_NOTICE = 2;
-constexpr LPARAM LPARAM_FSP_MODE_ICON = 1;
-// Network availability from the WLAN library.
-constexpr UINT WM_RESSINMSG = WM_USER + 104;
-constexpr LPARAM LPARAM_RESSIN_NET_NAVA = 0;
-constexpr LPARAM LPARAM_RESSIN_NET_AVA = 1;
 
 void OnDisplayChange() {
   if (!hwndFW) return;
@@ -62,7 +54,7 @@ CVexilDlg::CVexilDlg(HWND parent)
     : CDialog(IDD_TORVAN_DIALOG, parent),
       m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
 
-CVexilDlg::~CVexilDlg() { ReleaseServiceLibraries(); }
+CVexilDlg::~CVexilDlg() { TearDownService(); }
 
 BOOL CVexilDlg::OnInitDialog() {
   CDialog::OnInitDialog();
@@ -70,7 +62,7 @@ BOOL CVexilDlg::OnInitDialog() {
   SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
   ShowWindow(m_hWnd, SW_HIDE);
   SetWindowTextW(m_hWnd, L"Torvan");
-  BindServiceLibraries(m_hWnd);
+  InitialiseService(m_hWnd);
   return TRUE;
 }
 

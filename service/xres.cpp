@@ -46,19 +46,12 @@ void CXRes::Release() {
   // the holders before), so the exit-time destructor touches nothing.
   if (m_pImage && g_bGdiplusStarted) delete m_pImage;
   m_pImage = nullptr;
-  FreeBuffer();
+  m_hBuffer.reset();
 }
 
 void CXRes::Keep() {
   m_pImage = nullptr;
-  m_hBuffer = nullptr;
-}
-
-void CXRes::FreeBuffer() {
-  if (!m_hBuffer) return;
-  GlobalUnlock(m_hBuffer);
-  GlobalFree(m_hBuffer);
-  m_hBuffer = nullptr;
+  m_hBuffer.release();
 }
 
 bool CXRes::LoadFromResource(WORD id) {
@@ -71,25 +64,22 @@ bool CXRes::LoadFromResource(WORD id) {
   if (size == 0) return false;
   const void* data = LockResource(LoadResource(module, resource));
   if (!data) return false;
-  m_hBuffer = GlobalAlloc(GMEM_MOVEABLE, size);
-  if (!m_hBuffer) return false;
-  void* bytes = GlobalLock(m_hBuffer);
-  if (!bytes) {
-    GlobalFree(m_hBuffer);
-    m_hBuffer = nullptr;
-    return false;
-  }
+  suite::UniqueGlobal block(GlobalAlloc(GMEM_MOVEABLE, size));
+  if (!block) return false;
+  void* bytes = GlobalLock(block.get());
+  if (!bytes) return false;
+  m_hBuffer.reset(block.release());
   memcpy(bytes, data, size);
 
-  IStream* stream = nullptr;
-  if (FAILED(CreateStreamOnHGlobal(m_hBuffer, FALSE, &stream))) {
-    FreeBuffer();
+  suite::UniqueCom<IStream> stream;
+  if (FAILED(CreateStreamOnHGlobal(m_hBuffer.get(), FALSE, stream.put()))) {
+    m_hBuffer.reset();
     return false;
   }
-  m_pImage = new Gdiplus::Bitmap(stream);
-  stream->Release();
+  m_pImage = new Gdiplus::Bitmap(stream.get());
+  stream.reset();
   if (!m_pImage) {
-    FreeBuffer();
+    m_hBuffer.reset();
     return false;
   }
   m_uWidth = m_pImage->GetWidth();

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <gdiplus.h>
 
+#include "handles.h"
+
 // Loads "Pictor.dll" and starts GDI+ right after it, whether or not the library loaded.
 void LoadImageLibrary();
 HMODULE ImageModule();
@@ -15,6 +17,15 @@ void ShutdownGdiplus();
 // Teardown under a display thread that would not end: the library stays loaded
 // until the process exits, and nothing at exit frees it either.
 void KeepImageLibrary();
+
+// A moveable block held locked: unlocked, then freed.
+struct UnlockAndFreeGlobalFn {
+  void operator()(HGLOBAL h) const {
+    GlobalUnlock(h);
+    GlobalFree(h);
+  }
+};
+using LockedGlobal = suite::UniqueAny<HGLOBAL, UnlockAndFreeGlobalFn>;
 
 class CXRes {
  public:
@@ -37,10 +48,9 @@ class CXRes {
   UINT Height() const { return m_uHeight; }
 
  private:
-  void FreeBuffer();
-
   Gdiplus::Bitmap* m_pImage = nullptr;
   UINT m_uWidth = 0;
   UINT m_uHeight = 0;
-  HGLOBAL m_hBuffer = nullptr;
+  // The picture's bytes, locked while the bitmap reads them through a stream.
+  LockedGlobal m_hBuffer;
 };

@@ -22,13 +22,9 @@ constexpr WORD kArrowCursor = 32512;
 
 // True when another watcher may exist; this instance then holds no mutex.
 bool AnotherInstanceMayExist() {
-  HANDLE mutex = CreateMutexA(nullptr, FALSE, kMutexName);
-  if (!mutex) return true;
-  if (GetLastError() == ERROR_ALREADY_EXISTS) {
-    CloseHandle(mutex);
-    return true;
-  }
-  hMutex.reset(mutex);
+  suite::UniqueHandle mutex(CreateMutexA(nullptr, FALSE, kMutexName));
+  if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS) return true;
+  hMutex = std::move(mutex);
   return false;
 }
 

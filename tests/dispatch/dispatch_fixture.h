@@ -3,6 +3,7 @@
 #pragma once
 
 #include "../service/service_fixture.h"
+#include "contract.h"
 #include "handles.h"
 
 constexpr wchar_t kIntelAdapter[] = L"PCI\\VEN_8086&DEV_4229&SUBSYS_11018086&REV_61";

@@ -189,7 +189,7 @@ TEST_F(Touchpad, SorrelAnswersFirst) {
 }
 
 TEST_F(Touchpad, FennicIsAskedWhenSorrelDidNothing) {
-  testkit::SetKnob("Fennic", "TouchPadCtrl", 541);
+  testkit::SetKnob("Fennic", "TouchPadCtrl", kTouchPadTurnedOn);
   Start();
   EXPECT_TRUE(PressShowsOsd(107));
   const auto calls = Calls();
@@ -200,7 +200,7 @@ TEST_F(Touchpad, FennicIsAskedWhenSorrelDidNothing) {
 TEST_F(Touchpad, OnlyFennicPresentUsesItsResult) {
   testkit::InstallApp(
       {L"Torvan.exe", L"testbed\\TARNACPIDLL32.dll", L"testbed\\probes\\Fennic.dll"});
-  testkit::SetKnob("Fennic", "TouchPadCtrl", 542);
+  testkit::SetKnob("Fennic", "TouchPadCtrl", kTouchPadTurnedOff);
   Start();
   EXPECT_TRUE(PressShowsOsd(107));
   EXPECT_TRUE(Called("Fennic TouchPadCtrl(1) = 542"));

@@ -1,12 +1,10 @@
 // The main window's messages: touchpad mode, network availability, display change.
+#include "contract.h"
 #include "dispatch_fixture.h"
 #include "osd.h"
 #include "vexildlg.h"
 
 namespace {
-
-constexpr UINT WM_FSPMSG = WM_USER + 103;
-constexpr UINT WM_RESSINMSG = WM_USER + 104;
 
 class Messages : public DispatchTest {
  protected:

@@ -10,9 +10,8 @@
 #include <vector>
 
 #include "log_capture.h"
+#include "contract.h"
 #include "notebook.h"
-
-typedef void(__cdecl* PFN_OnMonitorLayout)(int layoutCode);
 
 // The Intel object's program id out of the registry while this lives: its
 // CLSID, or with wholeKey its key as well.

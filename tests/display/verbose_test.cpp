@@ -44,8 +44,7 @@ TEST_F(LumexVerbose, IntelDetectionAndSwitchLines) {
              "[Lumex][InitGraphics]Vendor : GRAPHIC_VENDER_INTEL",
              "[Lumex][OnMonitorLayoutIntel]OUTPUT_INTEL_LCDCRT"}),
       log_.Of([] { OnMonitorLayout(3); }));
-  EXPECT_EQ(GRAPHIC_VENDER_INTEL, g_iGraphicVender);
-  EXPECT_EQ(nullptr, m_pCUIExternal3);
+  EXPECT_FALSE(m_pCUIExternal3);
 }
 
 TEST_F(LumexVerbose, DeviceTypeBitsDecideHowOftenAMonitorIsLogged) {
@@ -105,7 +104,6 @@ TEST_F(LumexVerbose, NvidiaSwitchLinesAndTheSetViewStatusRule) {
                                lines, "[Lumex][NVIDIA_NvApiError]Msg : NvAPI_SetView : "))
         << c.status << testing::PrintToString(lines);
   }
-  EXPECT_EQ(GRAPHIC_VENDER_NVIDIA, g_iGraphicVender);
 }
 
 TEST_F(LumexVerbose, IntelProgramIdUnknownIsLoggedByName) {

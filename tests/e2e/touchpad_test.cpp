@@ -29,7 +29,7 @@ TEST_F(Touchpad, KeyTogglesThePadThroughFennicAfterSorrelAnsweredZero) {
 }
 
 TEST_F(Touchpad, AnsweringSorrelKeepsFennicOutOfIt) {
-  testkit::SetKnob("Sorrel", "TouchPadCtrl", 541);
+  testkit::SetKnob("Sorrel", "TouchPadCtrl", kTouchPadTurnedOn);
   testkit::SetKnob(kFsp, "PadState", 1);
   Start();
   EXPECT_TRUE(PressShowsOsd(107));

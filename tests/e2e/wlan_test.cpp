@@ -1,6 +1,7 @@
 // The WLAN keys and the network-availability notice end to end: on Windows XP
 // with an Intel adapter through the real Pelvari.dll and the MurocApi stand-in,
 // on Windows 7 through the real Ressin.dll and the WLAN API double.
+#include "contract.h"
 #include "suite_fixture.h"
 
 namespace {
@@ -159,7 +160,7 @@ TEST_F(SevenWlan, WithoutTheMobilityCenterNothingReachesTheIndicator) {
   Start();
   EXPECT_EQ(1u, Notify(8, 19));
   // A "no network" notice of our own, queued behind anything the callback posted.
-  PostMessageW(hwnd_, WM_USER + 104, 0, 0);
+  PostMessageW(hwnd_, WM_RESSINMSG, 0, 0);
   ASSERT_TRUE(testkit::WaitForJournal("acpi One_Method_Raw(WLED, 0)", 10000));
   EXPECT_EQ(1, CountCalls("WLED"));
 }

@@ -1,6 +1,9 @@
 // The OSD in this process, drawing pictures with known pixels: 478 opaque red,
 // 463 opaque blue, 461 fully transparent (19x12 each), 201 the 10x20 white marker,
 // 999 bytes that are not a PNG.
+// These tests look inside the OSD (its surface's pixels, hNodeThread, iFrameCount):
+// a layered window's contents cannot be read back, and a cycle's end and frame
+// count are what the start-or-extend rule is about.
 #pragma once
 
 #include <windows.h>

@@ -7,15 +7,11 @@
 
 #include "entry.h"
 #include "handles.h"
+#include "contract.h"
 #include "journal.h"
 #include "notebook.h"
 
 namespace {
-
-// As the service binds them: PelvarInit is handed one argument it does not
-// read.
-typedef int(__cdecl* PFN_WlanInit)(int osGeneration);
-typedef void(__cdecl* PFN_WlanRadio)(int on);
 
 class PelvariDll : public ::testing::Test {
  protected:

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "contract.h"
 #include "entry.h"
 #include "handles.h"
 #include "notebook.h"
@@ -125,7 +126,6 @@ class PowerTest : public ::testing::Test {
   void TearDown() override { testkit::ClearKnobs(); }
 };
 
-typedef int(__cdecl* PFN_SwitchNextScheme)();
 typedef GUID*(__cdecl* PFN_GetActiveSchemeGUID)(GUID*);
 typedef DWORD(__cdecl* PFN_GetPowerReadValueIndex)(const GUID*, GUID, GUID, DWORD);
 typedef DWORD(__cdecl* PFN_SetPowerWriteValueIndex)(const GUID*, GUID, GUID, DWORD, DWORD);

@@ -111,7 +111,7 @@ TEST_F(Notifications, ProfilesExhaustedRechecksOnlyOnWindows7) {
   Deliver(kSourceAcm, 17);
   ASSERT_TRUE(ressin_.UnloadAndWaitForRechecks());
   const auto& posted = service.Messages();
-  if (VersionCode() == 2) {
+  if (VersionCode() == kOsSeven) {
     ASSERT_EQ(1u, posted.size());
     EXPECT_EQ(0u, posted[0].wParam);
     EXPECT_EQ(0, posted[0].lParam);

@@ -1,5 +1,7 @@
 #include "ressin_fixture.h"
 
+#include "entry.h"
+
 namespace ressin_test {
 namespace {
 
@@ -27,8 +29,8 @@ int VersionCode() {
   OSVERSIONINFOW info = {};
   info.dwOSVersionInfoSize = sizeof info;
   GetVersionExW(&info);
-  if (info.dwMajorVersion == 6 && info.dwMinorVersion == 0) return 1;
-  if (info.dwMajorVersion == 6 && info.dwMinorVersion == 1) return 2;
+  if (info.dwMajorVersion == 6 && info.dwMinorVersion == 0) return kOsVista;
+  if (info.dwMajorVersion == 6 && info.dwMinorVersion == 1) return kOsSeven;
   return -1;
 }
 
@@ -63,7 +65,7 @@ ServiceWindow::~ServiceWindow() {
 
 const std::vector<Posted>& ServiceWindow::Messages() {
   MSG msg;
-  while (PeekMessageW(&msg, hwnd_, kRessinMessage, kRessinMessage, PM_REMOVE))
+  while (PeekMessageW(&msg, hwnd_, WM_RESSINMSG, WM_RESSINMSG, PM_REMOVE))
     messages_.push_back({msg.wParam, msg.lParam, msg.time});
   return messages_;
 }
@@ -71,10 +73,9 @@ const std::vector<Posted>& ServiceWindow::Messages() {
 RessinLibrary::RessinLibrary() {
   module_ = LoadLibraryW((testkit::BinDir() + L"\\Ressin.dll").c_str());
   if (!module_) return;
-  init_ = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(module_, "InitRessin")));
-  uninit_ =
-      reinterpret_cast<UnInitFn>(reinterpret_cast<void*>(GetProcAddress(module_, "UnInitRessin")));
-  onoff_ = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(module_, "WLANOnOff")));
+  init_ = suite::GetEntry<PFN_InitRessin>(module_, "InitRessin");
+  uninit_ = suite::GetEntry<PFN_UnInitRessin>(module_, "UnInitRessin");
+  onoff_ = suite::GetEntry<PFN_WLANOnOff>(module_, "WLANOnOff");
 }
 
 RessinLibrary::~RessinLibrary() { Unload(); }

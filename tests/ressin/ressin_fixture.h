@@ -10,12 +10,12 @@
 
 #include <gtest/gtest.h>
 
+#include "contract.h"
 #include "journal.h"
 #include "notebook.h"
 
 namespace ressin_test {
 
-constexpr UINT kRessinMessage = WM_USER + 104;  // 1128
 constexpr DWORD kSourceAcm = 8;
 constexpr DWORD kNoListener = 255;
 
@@ -84,12 +84,10 @@ class RessinLibrary {
   bool UnloadAndWaitForRechecks(DWORD timeoutMs = 10000);
 
  private:
-  using InitFn = int(__cdecl*)(int);
-  using UnInitFn = int(__cdecl*)();
   HMODULE module_ = nullptr;
-  InitFn init_ = nullptr;
-  UnInitFn uninit_ = nullptr;
-  InitFn onoff_ = nullptr;
+  PFN_InitRessin init_ = nullptr;
+  PFN_UnInitRessin uninit_ = nullptr;
+  PFN_WLANOnOff onoff_ = nullptr;
 };
 
 // Lines of one component's journal, each "<component> <call>".

@@ -2,6 +2,7 @@
 // with an image library whose every picture is one plain colour, so one pixel of
 // the screen tells which picture is up.
 #include "../dispatch/dispatch_fixture.h"
+#include "contract.h"
 // GDI+ after <windows.h>, which the fixture brings.
 #include <gdiplus.h>
 
@@ -162,10 +163,10 @@ TEST_F(Screen, LaunchKeysShowNothingVisible) {
 }
 
 TEST_F(Screen, TouchpadModeMessagesShowTheirPictures) {
-  PostMessageW(hwnd_, WM_USER + 103, 0, 2);
+  PostMessageW(hwnd_, WM_FSPMSG, 0, 2);
   EXPECT_TRUE(ScreenShows(545));
   WaitGone();
-  PostMessageW(hwnd_, WM_USER + 103, 0, 3);
+  PostMessageW(hwnd_, WM_FSPMSG, 0, 3);
   EXPECT_TRUE(ScreenShows(546));
   WaitGone();
 }
@@ -187,7 +188,7 @@ TEST_F(Screen, TheOsdStaysOnTopTakesNoFocusAndLetsClicksThrough) {
   const HWND foreground = GetForegroundWindow();
   ASSERT_EQ(below, foreground);
 
-  PostMessageW(hwnd_, WM_USER + 103, 0, 2);
+  PostMessageW(hwnd_, WM_FSPMSG, 0, 2);
   EXPECT_TRUE(ScreenShows(545)) << "above a window at the same place";
   ASSERT_TRUE(IsWindowVisible(osd_));
   const LONG ex = GetWindowLongW(osd_, GWL_EXSTYLE);

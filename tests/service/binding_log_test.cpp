@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "acpi_client.h"
-#include "binding.h"
+#include "lifecycle.h"
 #include "debug_capture.h"
 #include "debuglog.h"
 #include "hotkey.h"
@@ -39,8 +39,8 @@ class BindingLog : public ::testing::Test {
   // Binds, collects this process's lines, releases.
   std::vector<std::string> BindAndRelease() {
     capture_.Clear();
-    BindServiceLibraries(owner_);
-    ReleaseServiceLibraries();
+    InitialiseService(owner_);
+    TearDownService();
     capture_.Sync(5000);
     std::vector<std::string> lines;
     for (const auto& line : capture_.Lines())
@@ -141,7 +141,7 @@ TEST_F(AcpiMissingLog, AMissingAccessLibraryIsLookedUpAndLoggedLikeAnyOther) {
 TEST_F(XpLog, HotkeyThreadLogsEachCodeAndEachFailedRead) {
   testkit::InstallApp({L"testbed\\TARNACPIDLL32.dll"});
   capture_.Clear();
-  BindServiceLibraries(owner_);
+  InitialiseService(owner_);
   DWORD code = 0x30;
   ASSERT_TRUE(testbed::InjectCodes(&code, 1));
   EXPECT_TRUE(capture_.WaitFor("[Vexil][HotkeyThread]dPreNotifyCode : 0 ;NotifyCode: 48", 5000));
@@ -150,7 +150,7 @@ TEST_F(XpLog, HotkeyThreadLogsEachCodeAndEachFailedRead) {
   ASSERT_TRUE(testbed::InjectCodes(&code, 1));
   EXPECT_TRUE(capture_.WaitFor(
       "[Vexil][HotkeyThread]DeviceIoControl(IOCTL_TARN_ACPI_GET_NOTIFY_CODE) Error : 21", 5000));
-  ReleaseServiceLibraries();
+  TearDownService();
 }
 
 TEST_F(SevenLog, MissingWlanAndPowerLibrariesAreLogged) {

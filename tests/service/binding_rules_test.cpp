@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "binding.h"
+#include "lifecycle.h"
 #include "notebook.h"
 #include "netscan.h"
 

@@ -8,10 +8,8 @@
 #include <string>
 
 #include "../dispatch/dispatch_fixture.h"
+#include "contract.h"
 #include "handles.h"
-
-constexpr UINT WM_FSPMSG = WM_USER + 103;
-constexpr UINT WM_RESSINMSG = WM_USER + 104;
 
 // Every notify code the service acts on.
 constexpr DWORD kValidCodes[] = {17, 18, 24, 31, 32, 39, 46, 48, 49, 50,  51,  52,  80,

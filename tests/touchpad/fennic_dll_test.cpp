@@ -4,14 +4,13 @@
 
 #include <string>
 
+#include "contract.h"
 #include "entry.h"
 #include "handles.h"
 #include "journal.h"
 #include "notebook.h"
 
 namespace {
-
-typedef int(__cdecl* PFN_TouchPadCtrl)(int request);
 
 using testkit::CountCalls;
 
@@ -43,8 +42,8 @@ TEST_F(FennicDll, OneVendorObjectLivesFromLoadToUnload) {
 
     auto touchPadCtrl = suite::GetEntry<PFN_TouchPadCtrl>(fennic.get(), "TouchPadCtrl");
     ASSERT_NE(nullptr, touchPadCtrl);
-    EXPECT_EQ(542, touchPadCtrl(1));
-    EXPECT_EQ(541, touchPadCtrl(1));
+    EXPECT_EQ(kTouchPadTurnedOff, touchPadCtrl(1));
+    EXPECT_EQ(kTouchPadTurnedOn, touchPadCtrl(1));
     EXPECT_EQ(1u, testbed::KnobDword("FspLib", "PadState", 0xdead));
   }
   const auto calls = testkit::JournalCalls("FspLib");

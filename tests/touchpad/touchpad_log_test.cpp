@@ -33,11 +33,11 @@ TEST_F(TouchPadLog, ToggleLogsTheOldAndNewStateByte) {
   testkit::SetKnob(kFsp, "PadState", 0);
   EXPECT_EQ(std::vector<std::string>{"[Fennic][TouchPadCtrl][Switch]bSta : 0,Wiping : 1"},
             LinesOf(1, &result));
-  EXPECT_EQ(541, result);
+  EXPECT_EQ(kTouchPadTurnedOn, result);
   testkit::SetKnob(kFsp, "PadState", 2);
   EXPECT_EQ(std::vector<std::string>{"[Fennic][TouchPadCtrl][Switch]bSta : 2,Wiping : 0"},
             LinesOf(1, &result));
-  EXPECT_EQ(542, result);
+  EXPECT_EQ(kTouchPadTurnedOff, result);
 }
 
 TEST_F(TouchPadLog, WriteBackLogsNothing) {

@@ -32,8 +32,8 @@ TEST_F(TouchPad, TwoTogglesNameBothPicturesAndLeaveThePadWhereItStarted) {
     const int first = TouchPadCtrl(1);
     EXPECT_EQ(start ? 0u : 1u, Pad());
     const int second = TouchPadCtrl(1);
-    EXPECT_EQ(start ? 542 : 541, first);
-    EXPECT_EQ(start ? 541 : 542, second);
+    EXPECT_EQ(start ? kTouchPadTurnedOff : kTouchPadTurnedOn, first);
+    EXPECT_EQ(start ? kTouchPadTurnedOn : kTouchPadTurnedOff, second);
     EXPECT_EQ(start, Pad());
   }
 }
@@ -54,14 +54,16 @@ TEST_P(TouchPadToggle, StoresTheOtherStateAndNamesItsPicture) {
 }
 
 INSTANTIATE_TEST_SUITE_P(StateBytes, TouchPadToggle,
-                         ::testing::Values(ToggleCase{0, 541, 1}, ToggleCase{1, 542, 0},
-                                           ToggleCase{2, 542, 0}, ToggleCase{0x80, 542, 0},
-                                           ToggleCase{0xff, 542, 0}));
+                         ::testing::Values(ToggleCase{0, kTouchPadTurnedOn, 1},
+                                           ToggleCase{1, kTouchPadTurnedOff, 0},
+                                           ToggleCase{2, kTouchPadTurnedOff, 0},
+                                           ToggleCase{0x80, kTouchPadTurnedOff, 0},
+                                           ToggleCase{0xff, kTouchPadTurnedOff, 0}));
 
 TEST_F(TouchPad, ToggleCallsTheVendorInOrderAndWritesWithTheApplyWord) {
   SetPad(0);
   testkit::SetKnob(kFsp, "ConfigWord", 0x1234);
-  ASSERT_EQ(541, TouchPadCtrl(1));
+  ASSERT_EQ(kTouchPadTurnedOn, TouchPadCtrl(1));
   const std::vector<std::string> expected = {
       "FspLib OpenDevice() = 1 [state 0, word 0x0]",
       "FspLib IsDeviceReady() = 1 [state 0, word 0x0]",
@@ -126,7 +128,7 @@ TEST_F(TouchPad, FailedOpenEndsAtTheReadyCheckAndStillCloses) {
 // toggling it, would turn the pad against what the user set.
 TEST_F(TouchPad, FailedConfigReadClosesWritesNothingAndReturnsZero) {
   SetPad(0);
-  ASSERT_EQ(541, TouchPadCtrl(1));
+  ASSERT_EQ(kTouchPadTurnedOn, TouchPadCtrl(1));
   SetPad(0);
   testkit::SetKnob(kFsp, "GetDeviceConfig", 0);
   testkit::ResetJournal();
@@ -154,7 +156,7 @@ TEST_F(TouchPad, FailedConfigWriteIsNotReportedAsAToggle) {
 TEST_F(TouchPad, CloseFailureDoesNotChangeTheResult) {
   SetPad(1);
   testkit::SetKnob(kFsp, "CloseDevice", 0);
-  EXPECT_EQ(542, TouchPadCtrl(1));
+  EXPECT_EQ(kTouchPadTurnedOff, TouchPadCtrl(1));
   EXPECT_EQ(0u, Pad());
 }
 

@@ -25,9 +25,8 @@ static_assert(wlan_notification_acm_scan_complete == 7 &&
               "the WLAN API's auto-configuration codes");
 
 bool IsMobilityCenterRunning() {
-  const HANDLE raw = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (raw == INVALID_HANDLE_VALUE) return false;
-  suite::UniqueHandle snapshot(raw);
+  suite::UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return false;
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof entry;
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
@@ -78,7 +77,7 @@ VOID WINAPI WNotifyProc(PWLAN_NOTIFICATION_DATA data, PVOID) {
       break;
     case wlan_notification_acm_profiles_exhausted:
       suite::DebugLogA("[Ressin][WNotifyProc]wlan_notification_acm_profiles_exhausted");
-      if (RessinVersionCode() == kRessinWindows7) StartRecheck();
+      if (RessinVersionCode() == kOsSeven) StartRecheck();
       break;
     case wlan_notification_acm_network_not_available:
       suite::DebugLogA("[Ressin][WNotifyProc]Not_available");

@@ -16,31 +16,10 @@ namespace {
 constexpr DWORD kClientVersion = 2;
 constexpr DWORD kAllSources = 0xFFFF;
 
-class ClientLock {
- public:
-  ClientLock() { InitializeCriticalSection(&cs_); }
-  ~ClientLock() { DeleteCriticalSection(&cs_); }
-  ClientLock(const ClientLock&) = delete;
-  ClientLock& operator=(const ClientLock&) = delete;
-  void Enter() { EnterCriticalSection(&cs_); }
-  void Leave() { LeaveCriticalSection(&cs_); }
-
- private:
-  CRITICAL_SECTION cs_;
-};
-
-ClientLock g_clientLock;
+suite::ModuleLock g_clientLock;
 HANDLE g_hClient = nullptr;
 // Written whole by InitRessin, read by the notification and re-check threads.
 volatile LONG g_iVersionCode = -1;
-
-class ClientHold {
- public:
-  ClientHold() { g_clientLock.Enter(); }
-  ~ClientHold() { g_clientLock.Leave(); }
-  ClientHold(const ClientHold&) = delete;
-  ClientHold& operator=(const ClientHold&) = delete;
-};
 
 struct WlanFreeMemoryFn {
   void operator()(PWLAN_INTERFACE_INFO_LIST list) const { WlanFreeMemory(list); }
@@ -50,7 +29,7 @@ using UniqueInterfaceList = suite::UniqueAny<PWLAN_INTERFACE_INFO_LIST, WlanFree
 enum class OpenResult { kOpened, kOpenFailed, kRegisterFailed };
 
 OpenResult OpenClient() {
-  ClientHold hold;
+  suite::ModuleLock::Hold hold(g_clientLock);
   DWORD negotiated = 0;
   HANDLE client = nullptr;
   if (WlanOpenHandle(kClientVersion, nullptr, &negotiated, &client) != ERROR_SUCCESS)
@@ -84,7 +63,7 @@ extern "C" int __cdecl InitRessin(int windowsVersionCode) {
 }
 
 extern "C" int __cdecl UnInitRessin() {
-  ClientHold hold;
+  suite::ModuleLock::Hold hold(g_clientLock);
   if (!g_hClient) return 0;
   return int(WlanCloseHandle(std::exchange(g_hClient, nullptr), nullptr));
 }
@@ -92,7 +71,7 @@ extern "C" int __cdecl UnInitRessin() {
 extern "C" int __cdecl WLANOnOff(int on) {
   // Only 1 and 0 name a radio state.
   if (on != 0 && on != 1) return 0;
-  ClientHold hold;
+  suite::ModuleLock::Hold hold(g_clientLock);
   if (!g_hClient) return 0;
 
   UniqueInterfaceList list;

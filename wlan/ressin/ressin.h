@@ -5,23 +5,21 @@
 #include <windows.h>
 #include <wlanapi.h>
 
-// Posted to the service: wParam 0, lParam 1 when a network is available, 0 when
-// not.
-constexpr UINT WM_RESSINMSG = WM_USER + 104;
-constexpr LPARAM LPARAM_RESSIN_NET_NAVA = 0;
-constexpr LPARAM LPARAM_RESSIN_NET_AVA = 1;
+#include <type_traits>
 
-// The Windows version code InitRessin keeps; only 2 (Windows 7) changes
-// behaviour.
-constexpr int kRessinWindows7 = 2;
+#include "contract.h"
 
 extern "C" {
 int __cdecl InitRessin(int windowsVersionCode);
 int __cdecl UnInitRessin();
 int __cdecl WLANOnOff(int on);
 }
+static_assert(std::is_same_v<decltype(&InitRessin), PFN_InitRessin> &&
+                  std::is_same_v<decltype(&UnInitRessin), PFN_UnInitRessin> &&
+                  std::is_same_v<decltype(&WLANOnOff), PFN_WLANOnOff>,
+              "Ressin's exports as the service calls them");
 
-// The version code given to InitRessin, -1 before.
+// The OS generation given to InitRessin, -1 before; only Windows 7 changes behaviour.
 int RessinVersionCode();
 
 // Called by the WLAN API for every notification, on a thread of its own.

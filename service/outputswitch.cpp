@@ -1,4 +1,4 @@
-#include "display.h"
+#include "outputswitch.h"
 
 #include "binding.h"
 #include "debuglog.h"
@@ -10,9 +10,6 @@ volatile LONG g_iPanelWidth = 0;
 volatile LONG g_iPanelHeight = 0;
 
 namespace {
-
-constexpr int kLayoutExternal = 1;
-constexpr int kLayoutPanel = 2;
 
 DISPLAY_DEVICEW DisplayDevice() {
   DISPLAY_DEVICEW device = {};
@@ -29,7 +26,7 @@ DEVMODEW RegistryMode() {
 }  // namespace
 
 void SwitchToPanelOnly() {
-  if (g_entries.pOnMonitorLayout) g_entries.pOnMonitorLayout(kLayoutPanel);
+  if (g_entries.pOnMonitorLayout) g_entries.pOnMonitorLayout(kLayoutPanelOnly);
   DISPLAY_DEVICEW device = DisplayDevice();
   for (DWORD index = 0; EnumDisplayDevicesW(nullptr, index, &device, 0); ++index) {
     DEVMODEW mode = RegistryMode();
@@ -73,5 +70,5 @@ void SwitchToExternalOnly() {
     }
     device = DisplayDevice();
   }
-  if (g_entries.pOnMonitorLayout) g_entries.pOnMonitorLayout(kLayoutExternal);
+  if (g_entries.pOnMonitorLayout) g_entries.pOnMonitorLayout(kLayoutExternalOnly);
 }
