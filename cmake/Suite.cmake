@@ -36,6 +36,60 @@ function(suite_dll target)
   target_link_libraries(${target} PRIVATE ${ARG_LIBS})
 endfunction()
 
+# Product code: it throws and catches nothing and asks no type at run time, so it is
+# built without either; each function and datum gets a section of its own for the
+# linker to drop what nothing calls. Debug information is made for the symbols kept
+# beside the shipped binaries, never shipped itself.
+function(suite_product target)
+  target_compile_options(${target} PRIVATE
+    $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti> -ffunction-sections -fdata-sections -g)
+endfunction()
+
+# The version record of a shipped binary (TYPE VFT_APP or VFT_DLL), from the
+# project's version.
+function(suite_version_info target type description)
+  get_target_property(name ${target} OUTPUT_NAME)
+  if(NOT name)
+    set(name ${target})
+  endif()
+  if(type STREQUAL "VFT_APP")
+    set(SUITE_ORIGINAL_FILENAME ${name}.exe)
+  else()
+    set(SUITE_ORIGINAL_FILENAME ${name}.dll)
+  endif()
+  set(SUITE_FILE_TYPE ${type})
+  set(SUITE_FILE_DESCRIPTION ${description})
+  set(SUITE_INTERNAL_NAME ${name})
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
+  configure_file(${CMAKE_SOURCE_DIR}/cmake/version.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
+endfunction()
+
+# A binary the installer ships: product code with the suite's own allocation (no
+# exception runtime behind it) and unused sections dropped, and its version record.
+# Code is stripped once linked, its debug information kept aside in
+# bin/symbols/NAME.debug and linked back by name, so a crash address can still be
+# read. A RESOURCES_ONLY library has neither code nor debug information.
+function(suite_shipped target)
+  cmake_parse_arguments(ARG "RESOURCES_ONLY" "TYPE;DESCRIPTION" "" ${ARGN})
+  suite_version_info(${target} ${ARG_TYPE} "${ARG_DESCRIPTION}")
+  set_property(GLOBAL APPEND PROPERTY SUITE_SHIPPED_BINARIES ${target})
+  if(ARG_RESOURCES_ONLY)
+    return()
+  endif()
+  suite_product(${target})
+  target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/common/allocation.cpp)
+  target_link_options(${target} PRIVATE -Wl,--gc-sections)
+  set(symbols ${SUITE_BIN}/symbols)
+  set(debug ${symbols}/$<TARGET_FILE_BASE_NAME:${target}>.debug)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${symbols}
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${debug}
+    COMMAND ${CMAKE_STRIP} --strip-all $<TARGET_FILE:${target}>
+    COMMAND ${CMAKE_OBJCOPY} --add-gnu-debuglink=${debug} $<TARGET_FILE:${target}>
+    VERBATIM)
+endfunction()
+
 # The import library of an outside DLL made from a .def file of what the suite
 # calls in it (names, ordinals, the vendor compiler's decorations), never from a
 # build of the DLL itself. Defines the custom target NAME_implib and sets VAR to

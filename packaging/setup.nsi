@@ -2,9 +2,10 @@
 ; Program Files, the watcher started at every user's logon, and an uninstaller
 ; that takes back exactly what was added. Both run silently with /S.
 ;
-; makensis -DBIN_DIR=<build bin folder> -DOUTFILE=<setup.exe> setup.nsi
+; makensis -DBIN_DIR=<build bin folder> -DOUTFILE=<setup.exe> -DVERSION=<a.b.c.d> setup.nsi
 
 Unicode true
+!include "FileFunc.nsh"
 SetCompressor /SOLID lzma
 ; It writes HKLM and Program Files: on Vista and 7 the manifest asks for
 ; elevation, on XP .onInit refuses a limited account.
@@ -12,6 +13,9 @@ RequestExecutionLevel admin
 
 !ifndef BIN_DIR
   !error "BIN_DIR must name the folder holding the built binaries"
+!endif
+!ifndef VERSION
+  !error "VERSION must give the suite's version, four numbers"
 !endif
 !ifndef OUTFILE
   !define OUTFILE "setup.exe"
@@ -34,11 +38,11 @@ InstallDir "$PROGRAMFILES\Torvan"
 ShowInstDetails hide
 ShowUninstDetails hide
 
-VIProductVersion "1.0.0.0"
+VIProductVersion "${VERSION}"
 VIAddVersionKey "ProductName" "Torvan"
 VIAddVersionKey "FileDescription" "Torvan notebook hotkeys setup"
-VIAddVersionKey "FileVersion" "1.0.0.0"
-VIAddVersionKey "ProductVersion" "1.0.0.0"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "LegalCopyright" ""
 
 Page directory
@@ -151,7 +155,7 @@ Section "Torvan"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Torvan"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" '"$INSTDIR\Tandrel.exe"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "1.0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
@@ -162,6 +166,9 @@ Section "Torvan"
   !insertmacro FailUnlessAllDone
   WriteRegStr HKLM "${RUN_KEY}" "Tandrel" '"$INSTDIR\Tandrel.exe"'
   !insertmacro FailUnlessAllDone
+  ; What Programs and Features shows, in KB: the files of the folder as installed.
+  ${GetSize} "$INSTDIR" "/S=0K /G=0" $0 $1 $2
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
 Section "Uninstall"

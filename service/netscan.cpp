@@ -3,7 +3,6 @@
 #include <setupapi.h>
 
 #include <cwchar>
-#include <vector>
 
 #include "debuglog.h"
 #include "handles.h"
@@ -25,18 +24,18 @@ struct DestroyDeviceInfoListFn {
 // SetupDiGetClassDevs reports failure as INVALID_HANDLE_VALUE.
 using DeviceList = suite::UniqueAny<HDEVINFO, DestroyDeviceInfoListFn, suite::InvalidHandleValue>;
 
-// The hardware IDs of one device as a zero-filled buffer with room for a
-// terminator; empty when the size query fails or gives less than one character.
-std::vector<wchar_t> ReadHardwareIds(HDEVINFO list, SP_DEVINFO_DATA* device) {
+// The hardware IDs of one device in a zero-filled buffer with room for a
+// terminator; null when the size query fails or gives less than one character.
+suite::UniqueLocal ReadHardwareIds(HDEVINFO list, SP_DEVINFO_DATA* device) {
   DWORD size = 0;
   if (!SetupDiGetDeviceRegistryPropertyW(list, device, SPDRP_HARDWAREID, nullptr, nullptr, 0,
                                          &size) &&
       GetLastError() != ERROR_INSUFFICIENT_BUFFER)
     return {};
   if (size < 2) return {};
-  std::vector<wchar_t> ids(size / sizeof(wchar_t) + 2, L'\0');
-  if (!SetupDiGetDeviceRegistryPropertyW(list, device, SPDRP_HARDWAREID, nullptr,
-                                         reinterpret_cast<BYTE*>(ids.data()), size, nullptr))
+  suite::UniqueLocal ids(LocalAlloc(LPTR, size + 2 * sizeof(wchar_t)));
+  if (!ids || !SetupDiGetDeviceRegistryPropertyW(list, device, SPDRP_HARDWAREID, nullptr,
+                                                 static_cast<BYTE*>(ids.get()), size, nullptr))
     return {};
   return ids;
 }
@@ -62,11 +61,12 @@ int ScanWlanVendor() {
   SP_DEVINFO_DATA device = {};
   device.cbSize = sizeof device;
   for (DWORD index = 0; SetupDiEnumDeviceInfo(devices.get(), index, &device); ++index) {
-    std::vector<wchar_t> ids = ReadHardwareIds(devices.get(), &device);
-    if (ids.empty()) continue;
-    const int vendor = WlanVendorFromHardwareId(ids.data());
+    const suite::UniqueLocal buffer = ReadHardwareIds(devices.get(), &device);
+    if (!buffer) continue;
+    const wchar_t* ids = static_cast<const wchar_t*>(buffer.get());
+    const int vendor = WlanVendorFromHardwareId(ids);
     if (vendor != kWlanVendorNone) {
-      DebugLogW(L"[Vexil][OnInitDlg]WLAN HWID : %s", ids.data());
+      DebugLogW(L"[Vexil][OnInitDlg]WLAN HWID : %s", ids);
       return vendor;
     }
   }

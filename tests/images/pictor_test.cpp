@@ -234,10 +234,11 @@ TEST_F(PictorLibrary, LevelPicturesKeepTheMarkerStripQuiet) {
   }
 }
 
-TEST_F(PictorLibrary, HoldsTheTableIdsAsPngResourcesAndNothingElse) {
+TEST_F(PictorLibrary, HoldsTheTableIdsAsPngResourcesAndNothingElseButItsVersion) {
   std::vector<std::wstring> types;
   EXPECT_TRUE(EnumResourceTypesW(module(), CollectType, reinterpret_cast<LONG_PTR>(&types)));
-  EXPECT_EQ(std::vector<std::wstring>{L"PNG"}, types);
+  // RT_VERSION (16) by number.
+  EXPECT_EQ((std::vector<std::wstring>{L"PNG", L"#16"}), types);
 
   std::set<WORD> ids;
   EXPECT_TRUE(EnumResourceNamesW(module(), L"PNG", CollectId, reinterpret_cast<LONG_PTR>(&ids)));

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -55,6 +59,88 @@ void SplitCommand(const std::wstring& command, std::wstring* path, std::wstring*
   if (close == std::wstring::npos) return;
   *path = command.substr(1, close - 1);
   if (close + 2 <= command.size()) *arguments = command.substr(close + 2);
+}
+
+// The names of a PE file's sections, long ones looked up in its string table.
+std::vector<std::string> SectionNames(const std::wstring& path) {
+  std::ifstream file(path.c_str(), std::ios::binary);
+  const std::vector<char> image((std::istreambuf_iterator<char>(file)),
+                                std::istreambuf_iterator<char>());
+  std::vector<std::string> names;
+  auto at = [&](size_t offset, size_t size) {
+    return offset + size <= image.size() ? image.data() + offset : nullptr;
+  };
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(at(0, sizeof(IMAGE_DOS_HEADER)));
+  if (!dos) return names;
+  const auto* nt =
+      reinterpret_cast<const IMAGE_NT_HEADERS32*>(at(dos->e_lfanew, sizeof(IMAGE_NT_HEADERS32)));
+  if (!nt) return names;
+  const IMAGE_FILE_HEADER& coff = nt->FileHeader;
+  const size_t strings = coff.PointerToSymbolTable + coff.NumberOfSymbols * 18;
+  const size_t first =
+      dos->e_lfanew + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + coff.SizeOfOptionalHeader;
+  for (WORD i = 0; i < coff.NumberOfSections; ++i) {
+    const auto* section = reinterpret_cast<const IMAGE_SECTION_HEADER*>(
+        at(first + i * sizeof(IMAGE_SECTION_HEADER), sizeof(IMAGE_SECTION_HEADER)));
+    if (!section) break;
+    std::string name(reinterpret_cast<const char*>(section->Name),
+                     strnlen(reinterpret_cast<const char*>(section->Name), 8));
+    if (name[0] == '/' && coff.PointerToSymbolTable) {
+      const char* longName = at(strings + std::strtoul(name.c_str() + 1, nullptr, 10), 1);
+      if (longName) name = longName;
+    }
+    names.push_back(name);
+  }
+  return names;
+}
+
+// A file's version record: its fixed version as "a.b.c.d" and its original name.
+struct FileVersion {
+  std::string version;
+  std::wstring originalName;
+};
+
+FileVersion VersionOf(const std::wstring& path) {
+  FileVersion result;
+  DWORD unused = 0;
+  std::vector<BYTE> block(GetFileVersionInfoSizeW(path.c_str(), &unused));
+  if (block.empty() || !GetFileVersionInfoW(path.c_str(), 0, DWORD(block.size()), block.data()))
+    return result;
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT size = 0;
+  if (VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &size) && fixed) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%lu.%lu.%lu.%lu", fixed->dwFileVersionMS >> 16,
+                  fixed->dwFileVersionMS & 0xFFFF, fixed->dwFileVersionLS >> 16,
+                  fixed->dwFileVersionLS & 0xFFFF);
+    result.version = text;
+  }
+  wchar_t* name = nullptr;
+  if (VerQueryValueW(block.data(), L"\\StringFileInfo\\040904b0\\OriginalFilename",
+                     reinterpret_cast<void**>(&name), &size) &&
+      name)
+    result.originalName = name;
+  return result;
+}
+
+DWORD RegistryDword(const wchar_t* keyPath, const wchar_t* name) {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  RegGetValueW(HKEY_LOCAL_MACHINE, keyPath, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+  return value;
+}
+
+// What the files of a folder hold, in KB.
+double FolderKilobytes(const std::wstring& folder) {
+  double bytes = 0;
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) bytes += found.nFileSizeLow;
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return bytes / 1024;
 }
 
 // Paths of the modules a process has loaded.
@@ -180,8 +266,19 @@ TEST_F(Installer, SilentInstallPutsEveryBinaryTheRunEntryAndTheUninstaller) {
         GetFileAttributesExW(testkit::AppPath(file).c_str(), GetFileExInfoStandard, &installed))
         << Narrow(file) << " not installed";
     EXPECT_EQ(built.nFileSizeLow, installed.nFileSizeLow) << Narrow(file);
+    // Shipped as released: stripped, debug information only beside the build, and
+    // the suite's one version with the file's own name.
+    const std::vector<std::string> sections = SectionNames(testkit::AppPath(file));
+    EXPECT_FALSE(sections.empty()) << Narrow(file);
+    for (const std::string& name : sections) EXPECT_NE(0u, name.rfind(".debug_", 0)) << name;
+    const FileVersion version = VersionOf(testkit::AppPath(file));
+    EXPECT_EQ(SUITE_VERSION, version.version) << Narrow(file);
+    EXPECT_EQ(file, version.originalName);
   }
   EXPECT_EQ(L"\"C:\\Program Files\\Torvan\\Tandrel.exe\"", RegistryString(kRunKey, L"Tandrel"));
+  EXPECT_EQ(Narrow(RegistryString(kUninstallKey, L"DisplayVersion")), SUITE_VERSION);
+  const double installed = FolderKilobytes(testkit::AppDir());
+  EXPECT_NEAR(installed, RegistryDword(kUninstallKey, L"EstimatedSize"), installed / 10);
 
   EXPECT_EQ(L"\"C:\\Program Files\\Torvan\\uninst.exe\"",
             RegistryString(kUninstallKey, L"UninstallString"));
