@@ -92,9 +92,8 @@ endfunction()
 
 # The import library of an outside DLL made from a .def file of what the suite
 # calls in it (names, ordinals, the vendor compiler's decorations), never from a
-# build of the DLL itself. Defines the custom target NAME_implib and sets VAR to
-# the library's path.
-function(suite_import_library var name def dll)
+# build of the DLL itself. A target linking NAME_import gets it, built first.
+function(suite_import_library name def dll)
   set(implib ${CMAKE_CURRENT_BINARY_DIR}/lib${name}.a)
   add_custom_command(
     OUTPUT ${implib}
@@ -103,7 +102,9 @@ function(suite_import_library var name def dll)
     COMMENT "Import library of ${dll}"
     VERBATIM)
   add_custom_target(${name}_implib DEPENDS ${implib})
-  set(${var} ${implib} PARENT_SCOPE)
+  add_library(${name}_import INTERFACE)
+  add_dependencies(${name}_import ${name}_implib)
+  target_link_libraries(${name}_import INTERFACE ${implib})
 endfunction()
 
 # A GoogleTest program (with the tests' own main, tests/support) in bin/tests; DEPENDS names what must be
