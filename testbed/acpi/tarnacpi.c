@@ -87,13 +87,31 @@ static NTSTATUS ReferenceClientEvent(HANDLE userHandle, PKEVENT* event) {
   return STATUS_SUCCESS;
 }
 
+/* The client's event handle. A 32-bit process, under WoW64 on a 64-bit kernel,
+   passes a 4-byte handle, widened as the kernel's own Handle32ToHandle does; a
+   process of the kernel's own width passes a whole one. */
+static NTSTATUS ClientHandle(PIRP irp, PIO_STACK_LOCATION stack, HANDLE* handle) {
+  const ULONG length = stack->Parameters.DeviceIoControl.InputBufferLength;
+  PVOID buffer = irp->AssociatedIrp.SystemBuffer;
+#ifdef _WIN64
+  if (!IoIs32bitProcess(irp)) {
+    if (length < sizeof(HANDLE)) return STATUS_INVALID_PARAMETER;
+    *handle = *(HANDLE*)buffer;
+    return STATUS_SUCCESS;
+  }
+#endif
+  if (length < sizeof(ULONG)) return STATUS_INVALID_PARAMETER;
+  *handle = (HANDLE)(LONG_PTR) * (LONG*)buffer;
+  return STATUS_SUCCESS;
+}
+
 static NTSTATUS RegisterEvent(PIRP irp, PIO_STACK_LOCATION stack) {
   PVOID buffer = irp->AssociatedIrp.SystemBuffer;
   PKEVENT event = NULL;
-  NTSTATUS status;
-  if (stack->Parameters.DeviceIoControl.InputBufferLength < sizeof(ULONG))
-    return STATUS_INVALID_PARAMETER;
-  status = ReferenceClientEvent((HANDLE)(ULONG_PTR) * (ULONG*)buffer, &event);
+  HANDLE handle = NULL;
+  NTSTATUS status = ClientHandle(irp, stack, &handle);
+  if (!NT_SUCCESS(status)) return status;
+  status = ReferenceClientEvent(handle, &event);
   if (!NT_SUCCESS(status)) return status;
   ReleaseEvent(SwapEvent(event));
   if (stack->Parameters.DeviceIoControl.OutputBufferLength >= sizeof(ULONG)) {

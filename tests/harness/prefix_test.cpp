@@ -40,12 +40,19 @@ TEST(Prefix, ReportsTheWindowsVersionOfItsClone) {
   } else if (want == "vista") {
     EXPECT_EQ(6u, info.dwMajorVersion);
     EXPECT_EQ(0u, info.dwMinorVersion);
-  } else if (want == "win7") {
+  } else if (want == "win7" || want == "win7x64") {
     EXPECT_EQ(6u, info.dwMajorVersion);
     EXPECT_EQ(1u, info.dwMinorVersion);
   } else {
     FAIL() << "unknown version " << want;
   }
+}
+
+// The suite is 32-bit: on a 64-bit Windows it runs under WoW64, and only there.
+TEST(Prefix, RunsUnderWow64OnlyOnA64BitWindows) {
+  BOOL wow64 = FALSE;
+  ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
+  EXPECT_EQ(Expected() == "win7x64", wow64 != FALSE);
 }
 
 TEST(Prefix, CreatesTopLevelWindowsWithoutADisplay) {

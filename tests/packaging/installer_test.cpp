@@ -275,17 +275,17 @@ TEST_F(Installer, SilentInstallPutsEveryBinaryTheRunEntryAndTheUninstaller) {
     EXPECT_EQ(SUITE_VERSION, version.version) << Narrow(file);
     EXPECT_EQ(file, version.originalName);
   }
-  EXPECT_EQ(L"\"C:\\Program Files\\Torvan\\Tandrel.exe\"", RegistryString(kRunKey, L"Tandrel"));
+  EXPECT_EQ(L"\"" + testkit::AppPath(L"Tandrel.exe") + L"\"", RegistryString(kRunKey, L"Tandrel"));
   EXPECT_EQ(Narrow(RegistryString(kUninstallKey, L"DisplayVersion")), SUITE_VERSION);
   const double installed = FolderKilobytes(testkit::AppDir());
   EXPECT_NEAR(installed, RegistryDword(kUninstallKey, L"EstimatedSize"), installed / 10);
 
-  EXPECT_EQ(L"\"C:\\Program Files\\Torvan\\uninst.exe\"",
+  EXPECT_EQ(L"\"" + testkit::AppPath(L"uninst.exe") + L"\"",
             RegistryString(kUninstallKey, L"UninstallString"));
-  EXPECT_EQ(L"\"C:\\Program Files\\Torvan\\uninst.exe\" /S",
+  EXPECT_EQ(L"\"" + testkit::AppPath(L"uninst.exe") + L"\" /S",
             RegistryString(kUninstallKey, L"QuietUninstallString"));
   EXPECT_EQ(L"Torvan", RegistryString(kUninstallKey, L"DisplayName"));
-  EXPECT_EQ(L"C:\\Program Files\\Torvan", RegistryString(kUninstallKey, L"InstallLocation"));
+  EXPECT_EQ(testkit::AppDir(), RegistryString(kUninstallKey, L"InstallLocation"));
   EXPECT_TRUE(Exists(testkit::AppPath(L"uninst.exe")));
   // Installing starts nothing: the watcher starts at the next logon.
   EXPECT_EQ(0, testkit::CountProcesses(L"Tandrel.exe"));

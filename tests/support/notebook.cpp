@@ -1,6 +1,7 @@
 #include "notebook.h"
 
 #include <psapi.h>
+#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -120,7 +121,12 @@ std::wstring BinDir() {
   return Folder(Folder(path));  // bin\tests\x.exe -> bin
 }
 
-std::wstring AppDir() { return L"C:\\Program Files\\Torvan"; }
+std::wstring AppDir() {
+  // The Program Files of 32-bit programs: "Program Files (x86)" on a 64-bit Windows.
+  wchar_t folder[MAX_PATH] = L"C:\\Program Files";
+  SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, folder);
+  return std::wstring(folder) + L"\\Torvan";
+}
 
 std::wstring AppPath(const wchar_t* file) { return AppDir() + L"\\" + file; }
 

@@ -15,7 +15,8 @@ std::string Narrow(const std::wstring& text);
 
 // The build's bin folder (the one holding Torvan.exe and testbed\).
 std::wstring BinDir();
-// Where tests install the suite: "C:\Program Files\Torvan".
+// Where tests install the suite, as the installer does: "C:\Program Files\Torvan", or
+// "C:\Program Files (x86)\Torvan" on a 64-bit Windows.
 std::wstring AppDir();
 std::wstring AppPath(const wchar_t* file);
 // A file in the system folder, where the testbed installs stand-ins and doubles.

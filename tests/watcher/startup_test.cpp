@@ -31,7 +31,7 @@ TEST_F(Startup, StartsTheServiceHiddenFromItsOwnFolder) {
   const auto calls = testkit::JournalCalls("ServiceProbe");
   ASSERT_EQ(1u, calls.size());
   const std::string expected =
-      "ServiceProbe start(show=0, path=C:\\Program Files\\Torvan\\Torvan.exe)";
+      "ServiceProbe start(show=0, path=" + testkit::Narrow(testkit::AppPath(L"Torvan.exe")) + ")";
   EXPECT_STREQ(expected.c_str(), calls[0].c_str());  // SW_HIDE is 0
 }
 
