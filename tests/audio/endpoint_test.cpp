@@ -26,11 +26,10 @@ bool ThreadHasNoApartment() {
   return hr == S_OK;
 }
 
-class Endpoint : public ::testing::Test {
+class Endpoint : public testkit::FreshNotebook {
  protected:
   void SetUp() override {
-    testkit::ClearKnobs();
-    testkit::ResetJournal();
+    FreshNotebook::SetUp();
     MarkOSDUntouched();
     // Held by the test too, so its object count can be read after COM lets go.
     double_.reset(LoadLibraryW(L"testbed_mmdevapi.dll"));
@@ -185,20 +184,13 @@ TEST_F(Endpoint, COMInitAloneHandsOutTheInterface) {
   CoUninitialize();
 }
 
-class EndpointLog : public Endpoint {
- protected:
-  void SetUp() override {
-    Endpoint::SetUp();
-    ASSERT_TRUE(lines_.Running()) << lines_.Error();
-  }
-  testkit::LogCapture lines_;
-};
+using EndpointLog = testkit::WithLog<Endpoint>;
 
 TEST_F(EndpointLog, CoInitializeFailureKeepsTheCallersApartment) {
   ASSERT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
   SetLastError(4321);
   EXPECT_EQ(0, VolumeMute(0));
-  const auto texts = lines_.Texts();
+  const auto texts = log_.Texts();
   ASSERT_EQ(2u, texts.size());
   EXPECT_EQ(0u, texts[0].rfind("[Media Buttons][COMInit]CoInitialize() Error : ", 0)) << texts[0];
   EXPECT_EQ("[Media Buttons][Volume Mute]COMInit() Error", texts[1]);
@@ -227,14 +219,14 @@ TEST_F(EndpointLog, EachCOMInitFailureHasItsLineAndEveryOperationItsOwn) {
     testkit::ClearKnobs();
     testkit::SetKnob(kMmdevapi, row.knob, row.value);
     testkit::SetKnob(kMmdevapi, "FailLastError", 1234);
-    lines_.Clear();
+    log_.Clear();
     EXPECT_EQ(0, VolumeMute(0)) << row.knob;
     EXPECT_EQ(0, VolumeIn()) << row.knob;
     EXPECT_EQ(0, VolumeDe()) << row.knob;
     EXPECT_EQ((std::vector<std::string>{row.line, "[Media Buttons][Volume Mute]COMInit() Error",
                                         row.line, "[Media Buttons][VolumeIn]COMInit() Error",
                                         row.line, "[Media Buttons][VolumeDe]COMInit() Error"}),
-              lines_.Texts());
+              log_.Texts());
     EXPECT_EQ(kUntouchedIcon, iOSDIcon);
     EXPECT_EQ(0, liveObjects_()) << row.knob;
     EXPECT_TRUE(ThreadHasNoApartment()) << row.knob;
@@ -266,9 +258,9 @@ TEST_F(EndpointLog, EachVolumeFailureHasItsLineAndWritesNoOSDValue) {
     testkit::SetKnob(kMmdevapi, row.knob, static_cast<DWORD>(E_FAIL));
     testkit::SetKnob(kMmdevapi, "FailLastError", 1234);
     MarkOSDUntouched();
-    lines_.Clear();
+    log_.Clear();
     EXPECT_EQ(0, row.operation()) << row.knob;
-    EXPECT_EQ(std::vector<std::string>{row.line}, lines_.Texts());
+    EXPECT_EQ(std::vector<std::string>{row.line}, log_.Texts());
     EXPECT_EQ(kUntouchedIcon, iOSDIcon) << row.knob;
     EXPECT_EQ(kUntouchedLevel, iOSDLevel) << row.knob;
     EXPECT_EQ(0.5f, Volume());
@@ -283,7 +275,7 @@ TEST_F(EndpointLog, ARejectedSetIsAFailure) {
   EXPECT_EQ(0, VolumeIn());
   EXPECT_EQ(
       std::vector<std::string>{"[Media Buttons][Volume In]SetMasterVolumeLevelScalar() Error"},
-      lines_.Texts());
+      log_.Texts());
   EXPECT_EQ(kUntouchedIcon, iOSDIcon);
 }
 

@@ -37,7 +37,7 @@ class IntelProgramIdRemoved {
 // the system folder, where Lumex looks for them.
 void PlaceLibraries(std::initializer_list<const wchar_t*> standIns);
 
-class LumexTest : public ::testing::Test {
+class LumexTest : public testkit::WithLog<> {
  protected:
   void SetUp() override;
   void TearDown() override;
@@ -49,7 +49,6 @@ class LumexTest : public ::testing::Test {
 
   HMODULE lumex_ = nullptr;
   PFN_OnMonitorLayout onMonitorLayout_ = nullptr;
-  testkit::LogCapture log_;
 };
 
 // The groups: which stand-ins are placed for the whole run of the program.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "log_capture.h"
 #include "lumex.h"
 #include "lumex_fixture.h"
 
@@ -16,21 +17,13 @@ namespace {
 using Lines = std::vector<std::string>;
 using testkit::HasLine;
 
-class LumexVerbose : public ::testing::Test {
+class LumexVerbose : public testkit::WithLog<> {
  protected:
   static void SetUpTestSuite() {
     ASSERT_TRUE(testkit::PlaceInSystemFolder(L"testbed\\nvapi.dll"));
     ASSERT_TRUE(testkit::PlaceInSystemFolder(
         L"testbed\\variants\\ati-no-ATIDL_GetAdapterID\\atitmmxx.dll"));
   }
-
-  void SetUp() override {
-    testkit::ClearKnobs();
-    testkit::ResetJournal();
-    ASSERT_TRUE(log_.Running()) << log_.Error();
-  }
-
-  testkit::LogCapture log_;
 };
 
 TEST_F(LumexVerbose, IntelDetectionAndSwitchLines) {
