@@ -74,6 +74,19 @@ class NoVendor : public LumexTest {
   static void SetUpTestSuite() { PlaceLibraries({}); }
 };
 
+using Lines = std::vector<std::string>;
+
+// What the service's three detection steps write when each finds no vendor.
+constexpr char kVexilError[] = "[Vexil][HotkeyThread]IniGraphics(0x61) Error";
+constexpr char kAtiStepError[] = "[Lumex][HotkeyThread]IniGraphics(0x61) Error";
+constexpr char kNvidiaStepError[] = "[Lumex][OnMonitorLayoutNVidia]IniGraphics(0x61) Error";
+constexpr char kNoAtiLibrary[] = "[Lumex][AtiPdlLoad]LoadLibrary(\"atitmmxx.dll\") Error ";
+
+// The lines of a request whose three steps each write cause before their error.
+inline Lines EachStepFails(const std::string& cause) {
+  return {cause, kVexilError, cause, kAtiStepError, cause, kNvidiaStepError};
+}
+
 using testkit::ComponentCalls;
 // How many calls of a component begin with prefix.
 inline int CountCalls(const std::string& component, const std::string& prefix) {

@@ -14,7 +14,6 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
 using testkit::HasLine;
 
 class LumexVerbose : public testkit::WithLog<> {
