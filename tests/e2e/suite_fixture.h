@@ -9,6 +9,9 @@
 
 #include "../dispatch/dispatch_fixture.h"
 #include "journal.h"
+#include "notebook_fixture.h"
+
+using testkit::SetStringKnob;
 
 class SuiteTest : public DispatchTest {
  protected:
@@ -31,16 +34,6 @@ class SuiteTest : public DispatchTest {
 
   static DWORD Knob(const char* component, const std::string& name, DWORD fallback = 0xDEADBEEF) {
     return testbed::KnobDword(component, name.c_str(), fallback);
-  }
-
-  static void SetStringKnob(const char* component, const char* name, const std::string& value) {
-    HKEY key;
-    const std::string path = std::string("Software\\Testbed\\") + component;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   DWORD(value.size() + 1));
-    RegCloseKey(key);
   }
 
   // Journal lines since Start() that contain text.

@@ -15,16 +15,6 @@ void RegisterWindowClass(const wchar_t* name) {
 
 }  // namespace
 
-void SetStringKnob(const char* component, const char* name, const char* value) {
-  HKEY key;
-  const std::string path = std::string("Software\\Testbed\\") + component;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
-                                           KEY_ALL_ACCESS, nullptr, &key, nullptr));
-  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                 DWORD(strlen(value) + 1));
-  RegCloseKey(key);
-}
-
 int VersionCode() {
   OSVERSIONINFOW info = {};
   info.dwOSVersionInfoSize = sizeof info;

@@ -11,15 +11,15 @@
 #include <gtest/gtest.h>
 
 #include "contract.h"
+#include "notebook_fixture.h"
 #include "journal.h"
-#include "notebook.h"
 
 namespace ressin_test {
 
 constexpr DWORD kSourceAcm = 8;
 constexpr DWORD kNoListener = 255;
 
-void SetStringKnob(const char* component, const char* name, const char* value);
+using testkit::SetStringKnob;
 
 // What the service would pass to InitRessin: 1 on Vista, 2 on Windows 7.
 int VersionCode();

@@ -1,7 +1,10 @@
-// What tests share on top of notebook.h: the fixture most of them start from.
+// What tests share on top of notebook.h: the fixture most of them start from,
+// and knobs of other types than a number.
 #pragma once
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "notebook.h"
 
@@ -16,5 +19,15 @@ class FreshNotebook : public ::testing::Test {
     ResetJournal();
   }
 };
+
+inline void SetStringKnob(const char* component, const char* name, const std::string& value) {
+  HKEY key;
+  const std::string path = std::string("Software\\Testbed\\") + component;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
+                                           KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 DWORD(value.size() + 1));
+  RegCloseKey(key);
+}
 
 }  // namespace testkit
