@@ -60,6 +60,16 @@ const std::vector<Posted>& ServiceWindow::Messages() {
   return messages_;
 }
 
+::testing::AssertionResult PostedOne(ServiceWindow& service, LPARAM lParam) {
+  const auto& posted = service.Messages();
+  if (posted.size() != 1)
+    return ::testing::AssertionFailure() << posted.size() << " messages posted, not one";
+  if (posted[0].wParam != 0 || posted[0].lParam != lParam)
+    return ::testing::AssertionFailure()
+           << "posted " << posted[0].wParam << ", " << posted[0].lParam << ", not 0, " << lParam;
+  return ::testing::AssertionSuccess();
+}
+
 RessinLibrary::RessinLibrary() {
   module_ = LoadLibraryW((testkit::BinDir() + L"\\Ressin.dll").c_str());
   if (!module_) return;
