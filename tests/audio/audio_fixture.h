@@ -6,13 +6,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "journal.h"
 #include "log_capture.h"
-#include "notebook.h"
+#include "notebook_fixture.h"
 #include "osd.h"
 
 namespace audio_test {
@@ -30,19 +29,11 @@ inline DWORD Knob(const char* component, const std::string& name, DWORD fallback
   return testbed::KnobDword(component, name.c_str(), fallback);
 }
 
-inline void SetFloatKnob(const char* component, const char* name, float value) {
-  DWORD bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  testkit::SetKnob(component, name, bits);
-}
-
 inline float FloatKnob(const char* component, const char* name) {
-  const DWORD bits = Knob(component, name);
-  float value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
+  return testkit::BitsFloat(Knob(component, name));
 }
 
 using testkit::ComponentCalls;
+using testkit::SetFloatKnob;
 
 }  // namespace audio_test

@@ -92,10 +92,10 @@ TEST_F(Mixer, AFailingMixerShowsNoPicture) {
 class Endpoint : public AudioKeys {
  protected:
   static void SetEndpoint(float scalar, DWORD mute) {
-    testkit::SetKnob("mmdevapi", "MasterScalar", FloatBits(scalar));
+    testkit::SetFloatKnob("mmdevapi", "MasterScalar", scalar);
     testkit::SetKnob("mmdevapi", "Mute", mute);
   }
-  static float Scalar() { return BitsFloat(Knob("mmdevapi", "MasterScalar")); }
+  static float Scalar() { return testkit::BitsFloat(Knob("mmdevapi", "MasterScalar")); }
 };
 
 TEST_F(Endpoint, VolumeKeyWhileMutedUnmutesAndStepsWithOneOsd) {

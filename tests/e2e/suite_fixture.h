@@ -3,7 +3,6 @@
 // journal-only stand-ins, and the vendors' stand-ins where a test puts them.
 #pragma once
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -52,15 +51,3 @@ class SuiteTest : public DispatchTest {
     return testkit::WaitUntil([&] { return IsWindowVisible(osd_) != FALSE; }, ms);
   }
 };
-
-inline DWORD FloatBits(float value) {
-  DWORD bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
-
-inline float BitsFloat(DWORD bits) {
-  float value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
-}

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "notebook.h"
@@ -28,6 +29,19 @@ inline void SetStringKnob(const char* component, const char* name, const std::st
   RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                  DWORD(value.size() + 1));
   RegCloseKey(key);
+}
+
+// A float knob is its bits in a number knob.
+inline void SetFloatKnob(const char* component, const char* name, float value) {
+  DWORD bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  SetKnob(component, name, bits);
+}
+
+inline float BitsFloat(DWORD bits) {
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
 }
 
 }  // namespace testkit
