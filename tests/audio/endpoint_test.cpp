@@ -78,37 +78,22 @@ TEST_F(Endpoint, TheEnumeratorClassIsServedByTheDouble) {
 
 TEST_F(Endpoint, VolumeUpFromZeroReachesExactlyOneOnTheFifteenthPress) {
   SetVolume(0.0f);
-  std::vector<float> seen;
-  for (int press = 1; press <= 16; ++press) {
-    ASSERT_EQ(1, VolumeKey(1)) << "press " << press;
-    seen.push_back(Volume());
-    EXPECT_EQ(press <= 15 ? press : 15, iOSDLevel) << "press " << press;
-    EXPECT_EQ(kIconVolumeUp, iOSDIcon);
-    if (press > 1 && press <= 15) {
-      EXPECT_GT(seen[press - 1], seen[press - 2]);
-    }
-  }
-  EXPECT_EQ(0.06666667f, seen[0]);
-  EXPECT_EQ(0.13333334f, seen[1]);
-  EXPECT_EQ(0.20000002f, seen[2]);
-  EXPECT_EQ(0.93333334f, seen[13]);
-  EXPECT_EQ(1.0f, seen[14]);
-  EXPECT_EQ(1.0f, seen[15]);
+  ExpectEndpointClimbsToOne(
+      [] {
+        ASSERT_EQ(1, VolumeKey(1));
+        EXPECT_EQ(kIconVolumeUp, iOSDIcon);
+      },
+      Volume, [] { return iOSDLevel; });
 }
 
 TEST_F(Endpoint, VolumeDownFromOneEndsAtExactlyZero) {
   SetVolume(1.0f);
-  for (int press = 1; press <= 14; ++press) ASSERT_EQ(1, VolumeKey(0)) << "press " << press;
-  EXPECT_EQ(0.066666715f, Volume());
-  EXPECT_EQ(1, iOSDLevel);
-  EXPECT_EQ(kIconVolumeDown, iOSDIcon);
-  ASSERT_EQ(1, VolumeKey(0));
-  EXPECT_GT(Volume(), 0.0f);
-  EXPECT_NEAR(4.5e-8, Volume(), 0.1e-8);
-  EXPECT_EQ(0, iOSDLevel);
-  ASSERT_EQ(1, VolumeKey(0));
-  EXPECT_EQ(0.0f, Volume());
-  EXPECT_EQ(0, iOSDLevel);
+  ExpectEndpointFallsToZero(
+      [] {
+        ASSERT_EQ(1, VolumeKey(0));
+        EXPECT_EQ(kIconVolumeDown, iOSDIcon);
+      },
+      Volume, [] { return iOSDLevel; });
 }
 
 TEST_F(Endpoint, AVolumeThatIsNotANumberGoesToZeroOrFull) {
@@ -131,13 +116,7 @@ TEST_F(Endpoint, EnsureSoundOnLeavesAnUnmutedEndpointAlone) {
 
 TEST_F(Endpoint, MuteKeyToggles) {
   SetVolume(0.5f, 0);
-  ASSERT_EQ(1, VolumeMute(0));
-  EXPECT_EQ(1u, Knob(kMmdevapi, "Mute"));
-  EXPECT_EQ(kIconSoundOff, iOSDIcon);
-  ASSERT_EQ(1, VolumeMute(0));
-  EXPECT_EQ(0u, Knob(kMmdevapi, "Mute"));
-  EXPECT_EQ(kIconSoundOn, iOSDIcon);
-  EXPECT_EQ(kUntouchedLevel, iOSDLevel);
+  ExpectMuteKeyToggles([] { return VolumeMute(0); }, [] { return Knob(kMmdevapi, "Mute"); });
   EXPECT_GE(testkit::JournalIndex(testkit::JournalCalls(kMmdevapi), "SetMute(1, null)"), 0);
 }
 

@@ -174,13 +174,7 @@ TEST_F(Mixer, EnsureSoundOnLeavesAnUnmutedLineAlone) {
 
 TEST_F(Mixer, MuteKeyToggles) {
   SetLine({1000, 1000}, 0);
-  ASSERT_EQ(1, MuteKey());
-  EXPECT_EQ(1u, Knob(kWinmm, "Mute"));
-  EXPECT_EQ(kIconSoundOff, iOSDIcon);
-  ASSERT_EQ(1, MuteKey());
-  EXPECT_EQ(0u, Knob(kWinmm, "Mute"));
-  EXPECT_EQ(kIconSoundOn, iOSDIcon);
-  EXPECT_EQ(kUntouchedLevel, iOSDLevel);
+  ExpectMuteKeyToggles(MuteKey, [] { return Knob(kWinmm, "Mute"); });
 }
 
 TEST_F(Mixer, AnyNonZeroMuteValueCountsAsMuted) {
