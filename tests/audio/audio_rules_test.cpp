@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "audio.h"
+#include "audio_fixture.h"
+
+using namespace audio_test;
 
 namespace {
 
@@ -104,33 +107,14 @@ TEST(MixerBalance, MoreChannelsStepTheLoudestAndScaleEachOther) {
 
 TEST(EndpointStep, UpFromZeroReachesExactlyOneOnTheFifteenthPress) {
   float value = 0.0f;
-  std::vector<float> seen;
-  for (int press = 1; press <= 16; ++press) {
-    const float before = value;
-    value = StepEndpointUp(value);
-    seen.push_back(value);
-    EXPECT_GT(value, press <= 15 ? before : -1.0f) << "press " << press;
-    EXPECT_EQ(press <= 15 ? press : 15, EndpointLevel(value)) << "press " << press;
-  }
-  EXPECT_EQ(0.06666667f, seen[0]);
-  EXPECT_EQ(0.13333334f, seen[1]);
-  EXPECT_EQ(0.20000002f, seen[2]);
-  EXPECT_EQ(0.93333334f, seen[13]);
-  EXPECT_EQ(1.0f, seen[14]);
-  EXPECT_EQ(1.0f, seen[15]);
+  ExpectEndpointClimbsToOne([&] { value = StepEndpointUp(value); }, [&] { return value; },
+                            [&] { return EndpointLevel(value); });
 }
 
 TEST(EndpointStep, DownFromOneEndsInATinyRestThenExactlyZero) {
   float value = 1.0f;
-  for (int press = 1; press <= 14; ++press) value = StepEndpointDown(value);
-  EXPECT_EQ(0.066666715f, value);
-  EXPECT_EQ(1, EndpointLevel(value));
-  value = StepEndpointDown(value);
-  EXPECT_GT(value, 0.0f);
-  EXPECT_NEAR(4.5e-8, value, 0.1e-8);
-  EXPECT_EQ(0, EndpointLevel(value));
-  value = StepEndpointDown(value);
-  EXPECT_EQ(0.0f, value);
+  ExpectEndpointFallsToZero([&] { value = StepEndpointDown(value); }, [&] { return value; },
+                            [&] { return EndpointLevel(value); });
 }
 
 TEST(EndpointStep, OddValues) {

@@ -26,11 +26,10 @@ bool ThreadHasNoApartment() {
   return hr == S_OK;
 }
 
-class Endpoint : public ::testing::Test {
+class Endpoint : public testkit::FreshNotebook {
  protected:
   void SetUp() override {
-    testkit::ClearKnobs();
-    testkit::ResetJournal();
+    FreshNotebook::SetUp();
     MarkOSDUntouched();
     // Held by the test too, so its object count can be read after COM lets go.
     double_.reset(LoadLibraryW(L"testbed_mmdevapi.dll"));
@@ -79,37 +78,22 @@ TEST_F(Endpoint, TheEnumeratorClassIsServedByTheDouble) {
 
 TEST_F(Endpoint, VolumeUpFromZeroReachesExactlyOneOnTheFifteenthPress) {
   SetVolume(0.0f);
-  std::vector<float> seen;
-  for (int press = 1; press <= 16; ++press) {
-    ASSERT_EQ(1, VolumeKey(1)) << "press " << press;
-    seen.push_back(Volume());
-    EXPECT_EQ(press <= 15 ? press : 15, iOSDLevel) << "press " << press;
-    EXPECT_EQ(kIconVolumeUp, iOSDIcon);
-    if (press > 1 && press <= 15) {
-      EXPECT_GT(seen[press - 1], seen[press - 2]);
-    }
-  }
-  EXPECT_EQ(0.06666667f, seen[0]);
-  EXPECT_EQ(0.13333334f, seen[1]);
-  EXPECT_EQ(0.20000002f, seen[2]);
-  EXPECT_EQ(0.93333334f, seen[13]);
-  EXPECT_EQ(1.0f, seen[14]);
-  EXPECT_EQ(1.0f, seen[15]);
+  ExpectEndpointClimbsToOne(
+      [] {
+        ASSERT_EQ(1, VolumeKey(1));
+        EXPECT_EQ(kIconVolumeUp, iOSDIcon);
+      },
+      Volume, [] { return iOSDLevel; });
 }
 
 TEST_F(Endpoint, VolumeDownFromOneEndsAtExactlyZero) {
   SetVolume(1.0f);
-  for (int press = 1; press <= 14; ++press) ASSERT_EQ(1, VolumeKey(0)) << "press " << press;
-  EXPECT_EQ(0.066666715f, Volume());
-  EXPECT_EQ(1, iOSDLevel);
-  EXPECT_EQ(kIconVolumeDown, iOSDIcon);
-  ASSERT_EQ(1, VolumeKey(0));
-  EXPECT_GT(Volume(), 0.0f);
-  EXPECT_NEAR(4.5e-8, Volume(), 0.1e-8);
-  EXPECT_EQ(0, iOSDLevel);
-  ASSERT_EQ(1, VolumeKey(0));
-  EXPECT_EQ(0.0f, Volume());
-  EXPECT_EQ(0, iOSDLevel);
+  ExpectEndpointFallsToZero(
+      [] {
+        ASSERT_EQ(1, VolumeKey(0));
+        EXPECT_EQ(kIconVolumeDown, iOSDIcon);
+      },
+      Volume, [] { return iOSDLevel; });
 }
 
 TEST_F(Endpoint, AVolumeThatIsNotANumberGoesToZeroOrFull) {
@@ -132,13 +116,7 @@ TEST_F(Endpoint, EnsureSoundOnLeavesAnUnmutedEndpointAlone) {
 
 TEST_F(Endpoint, MuteKeyToggles) {
   SetVolume(0.5f, 0);
-  ASSERT_EQ(1, VolumeMute(0));
-  EXPECT_EQ(1u, Knob(kMmdevapi, "Mute"));
-  EXPECT_EQ(kIconSoundOff, iOSDIcon);
-  ASSERT_EQ(1, VolumeMute(0));
-  EXPECT_EQ(0u, Knob(kMmdevapi, "Mute"));
-  EXPECT_EQ(kIconSoundOn, iOSDIcon);
-  EXPECT_EQ(kUntouchedLevel, iOSDLevel);
+  ExpectMuteKeyToggles([] { return VolumeMute(0); }, [] { return Knob(kMmdevapi, "Mute"); });
   EXPECT_GE(testkit::JournalIndex(testkit::JournalCalls(kMmdevapi), "SetMute(1, null)"), 0);
 }
 
@@ -185,20 +163,13 @@ TEST_F(Endpoint, COMInitAloneHandsOutTheInterface) {
   CoUninitialize();
 }
 
-class EndpointLog : public Endpoint {
- protected:
-  void SetUp() override {
-    Endpoint::SetUp();
-    ASSERT_TRUE(lines_.Running()) << lines_.Error();
-  }
-  testkit::LogCapture lines_;
-};
+using EndpointLog = testkit::WithLog<Endpoint>;
 
 TEST_F(EndpointLog, CoInitializeFailureKeepsTheCallersApartment) {
   ASSERT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
   SetLastError(4321);
   EXPECT_EQ(0, VolumeMute(0));
-  const auto texts = lines_.Texts();
+  const auto texts = log_.Texts();
   ASSERT_EQ(2u, texts.size());
   EXPECT_EQ(0u, texts[0].rfind("[Media Buttons][COMInit]CoInitialize() Error : ", 0)) << texts[0];
   EXPECT_EQ("[Media Buttons][Volume Mute]COMInit() Error", texts[1]);
@@ -227,14 +198,14 @@ TEST_F(EndpointLog, EachCOMInitFailureHasItsLineAndEveryOperationItsOwn) {
     testkit::ClearKnobs();
     testkit::SetKnob(kMmdevapi, row.knob, row.value);
     testkit::SetKnob(kMmdevapi, "FailLastError", 1234);
-    lines_.Clear();
+    log_.Clear();
     EXPECT_EQ(0, VolumeMute(0)) << row.knob;
     EXPECT_EQ(0, VolumeIn()) << row.knob;
     EXPECT_EQ(0, VolumeDe()) << row.knob;
     EXPECT_EQ((std::vector<std::string>{row.line, "[Media Buttons][Volume Mute]COMInit() Error",
                                         row.line, "[Media Buttons][VolumeIn]COMInit() Error",
                                         row.line, "[Media Buttons][VolumeDe]COMInit() Error"}),
-              lines_.Texts());
+              log_.Texts());
     EXPECT_EQ(kUntouchedIcon, iOSDIcon);
     EXPECT_EQ(0, liveObjects_()) << row.knob;
     EXPECT_TRUE(ThreadHasNoApartment()) << row.knob;
@@ -266,9 +237,9 @@ TEST_F(EndpointLog, EachVolumeFailureHasItsLineAndWritesNoOSDValue) {
     testkit::SetKnob(kMmdevapi, row.knob, static_cast<DWORD>(E_FAIL));
     testkit::SetKnob(kMmdevapi, "FailLastError", 1234);
     MarkOSDUntouched();
-    lines_.Clear();
+    log_.Clear();
     EXPECT_EQ(0, row.operation()) << row.knob;
-    EXPECT_EQ(std::vector<std::string>{row.line}, lines_.Texts());
+    EXPECT_EQ(std::vector<std::string>{row.line}, log_.Texts());
     EXPECT_EQ(kUntouchedIcon, iOSDIcon) << row.knob;
     EXPECT_EQ(kUntouchedLevel, iOSDLevel) << row.knob;
     EXPECT_EQ(0.5f, Volume());
@@ -283,7 +254,7 @@ TEST_F(EndpointLog, ARejectedSetIsAFailure) {
   EXPECT_EQ(0, VolumeIn());
   EXPECT_EQ(
       std::vector<std::string>{"[Media Buttons][Volume In]SetMasterVolumeLevelScalar() Error"},
-      lines_.Texts());
+      log_.Texts());
   EXPECT_EQ(kUntouchedIcon, iOSDIcon);
 }
 

@@ -91,10 +91,12 @@ const wchar_t kMailKey[] = L"SOFTWARE\\Clients\\Mail";
 
 DWORD OpenHandles() { return testkit::CountHandles(GetCurrentProcessId()); }
 
-class MailPath : public ::testing::Test {
+// The prefix's registry as it is: no knob or journal plays a part here.
+class MailPath : public testkit::WithLog<::testing::Test> {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(lines_.Running()) << lines_.Error();
+    WithLog::SetUp();
+    if (HasFatalFailure()) return;
     // One whole resolution first: what the process sets up once on its first
     // registry read and debug line stays, and is no key left open.
     SetDefaultClient(L"Warm");
@@ -102,7 +104,7 @@ class MailPath : public ::testing::Test {
     GetMailClientPath();
     SHDeleteKeyW(HKEY_LOCAL_MACHINE, kMailKey);
     lstrcpyW(szExecLocation, L"left over from before");
-    lines_.Clear();
+    log_.Clear();
   }
   void TearDown() override { SHDeleteKeyW(HKEY_LOCAL_MACHINE, kMailKey); }
 
@@ -137,8 +139,6 @@ class MailPath : public ::testing::Test {
     EXPECT_EQ(before, OpenHandles()) << "a registry key was left open";
     return szExecLocation;
   }
-
-  testkit::LogCapture lines_;
 };
 
 TEST_F(MailPath, HandleCountShowsAnOpenKey) {
@@ -183,14 +183,14 @@ TEST_F(MailPath, LogLinesOfAResolution) {
                 "[Ondrel][FilePath]iPos : 0;szExecLocation = C:\\Program Files\\Mail "
                 "App\\mailapp.exe",
             }),
-            lines_.Texts());
+            log_.Texts());
 }
 
 TEST_F(MailPath, ClientNamesCompareWithCase) {
   SetDefaultClient(L"Mail App");
   AddClient(L"mail app", L"C:\\wrong.exe,0");
   EXPECT_EQ(L"", Resolve());
-  EXPECT_TRUE(lines_.Logged("[Ondrel][FilePath]iPos : 0;szExecLocation = "));
+  EXPECT_TRUE(log_.Logged("[Ondrel][FilePath]iPos : 0;szExecLocation = "));
 }
 
 TEST_F(MailPath, TheClientIsFoundAfterOthers) {
@@ -212,33 +212,33 @@ TEST_F(MailPath, EveryResolutionStartsEmpty) {
 TEST_F(MailPath, MissingPiecesGiveAnEmptyPathAndTheirLine) {
   // No mail key at all.
   EXPECT_EQ(L"", Resolve());
-  EXPECT_TRUE(lines_.Logged("[Vexil][FilePath]RegOpenKeyEx(Main) Failed : "));
+  EXPECT_TRUE(log_.Logged("[Vexil][FilePath]RegOpenKeyEx(Main) Failed : "));
 
   // A mail key without a default client.
-  lines_.Clear();
+  log_.Clear();
   AddClient(L"Mail App", L"C:\\Mail\\ok.exe,0");
   EXPECT_EQ(L"", Resolve());
-  EXPECT_TRUE(lines_.Logged("[Vexil][FilePath]RegQueryValueEx(EXE) Failed : "));
+  EXPECT_TRUE(log_.Logged("[Vexil][FilePath]RegQueryValueEx(EXE) Failed : "));
 
   // A default client without a key of its own: nothing until the last line.
-  lines_.Clear();
+  log_.Clear();
   SetDefaultClient(L"Other App");
   EXPECT_EQ(L"", Resolve());
   EXPECT_EQ((std::vector<std::string>{"[Ondrel][FilePath]", "SOFTWARE\\Clients\\Mail\\",
                                       "[Ondrel][FilePath]iPos : 0;szExecLocation = "}),
-            lines_.Texts());
+            log_.Texts());
 
   // The client's key without its DefaultIcon key.
-  lines_.Clear();
+  log_.Clear();
   CreateKey(std::wstring(kMailKey) + L"\\Other App\\Protocols");
   EXPECT_EQ(L"", Resolve());
-  EXPECT_TRUE(lines_.Logged("[Vexil][FilePath]RegOpenKeyEx(Sub) Failed : "));
+  EXPECT_TRUE(log_.Logged("[Vexil][FilePath]RegOpenKeyEx(Sub) Failed : "));
 
   // The DefaultIcon key without a default value.
-  lines_.Clear();
+  log_.Clear();
   CreateKey(IconKey(L"Other App"));
   EXPECT_EQ(L"", Resolve());
-  EXPECT_TRUE(lines_.Logged("[Vexil][FilePath]RegQueryValueEx(Path) Failed : "));
+  EXPECT_TRUE(log_.Logged("[Vexil][FilePath]RegQueryValueEx(Path) Failed : "));
 }
 
 TEST_F(MailPath, OverLongAndNonStringValuesAreFailures) {
@@ -247,24 +247,24 @@ TEST_F(MailPath, OverLongAndNonStringValuesAreFailures) {
   const std::wstring tooLong(128, L'c');
   SetDefaultClient(tooLong);
   EXPECT_EQ(L"", Resolve());
-  EXPECT_TRUE(lines_.Logged("[Vexil][FilePath]RegQueryValueEx(EXE) Failed : "));
+  EXPECT_TRUE(log_.Logged("[Vexil][FilePath]RegQueryValueEx(EXE) Failed : "));
 
-  lines_.Clear();
+  log_.Clear();
   SetDefault(kMailKey, REG_DWORD, &number, sizeof number);
   EXPECT_EQ(L"", Resolve());
-  EXPECT_TRUE(lines_.Logged("[Vexil][FilePath]RegQueryValueEx(EXE) Failed : "));
+  EXPECT_TRUE(log_.Logged("[Vexil][FilePath]RegQueryValueEx(EXE) Failed : "));
 
-  lines_.Clear();
+  log_.Clear();
   SetDefaultClient(L"Mail App");
   AddClient(L"Mail App", std::wstring(130, L'p') + L",0,1");
   EXPECT_EQ(L"", Resolve());
-  EXPECT_TRUE(lines_.Logged("[Vexil][FilePath]RegQueryValueEx(Path) Failed : "));
+  EXPECT_TRUE(log_.Logged("[Vexil][FilePath]RegQueryValueEx(Path) Failed : "));
 
-  lines_.Clear();
+  log_.Clear();
   const BYTE bytes[] = {'C', 0, ':', 0, ',', 0, '1', 0};
   SetDefault(IconKey(L"Mail App"), REG_BINARY, bytes, sizeof bytes);
   EXPECT_EQ(L"", Resolve());
-  EXPECT_TRUE(lines_.Logged("[Vexil][FilePath]RegQueryValueEx(Path) Failed : "));
+  EXPECT_TRUE(log_.Logged("[Vexil][FilePath]RegQueryValueEx(Path) Failed : "));
 }
 
 TEST_F(MailPath, UnterminatedValuesAreUsedWhole) {
@@ -285,7 +285,7 @@ TEST_F(MailPath, AValueFillingAllTheRoomWithoutATerminatorNeverRunsPast) {
   AddClient(client, L"C:\\Mail\\m.exe,0");
   const std::wstring location = Resolve();
   if (location.empty())
-    EXPECT_TRUE(lines_.Logged("[Vexil][FilePath]RegQueryValueEx(EXE) Failed : "));
+    EXPECT_TRUE(log_.Logged("[Vexil][FilePath]RegQueryValueEx(EXE) Failed : "));
   else
     EXPECT_EQ(L"C:\\Mail\\m.exe", location);
 }
@@ -298,7 +298,7 @@ TEST_F(MailPath, AnOverLongLogLineIsCut) {
   const std::string full = "[Vexil][FilePath]RegQueryValueEx(Path) : " + value + ";Copy : " + value;
   ASSERT_GT(full.size(), 255u);
   bool found = false;
-  for (const auto& text : lines_.Texts()) {
+  for (const auto& text : log_.Texts()) {
     if (text.rfind("[Vexil][FilePath]RegQueryValueEx(Path)", 0) != 0) continue;
     found = true;
     EXPECT_EQ(full.substr(0, 255), text);

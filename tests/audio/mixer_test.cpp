@@ -15,11 +15,10 @@ namespace {
 
 const char kWinmm[] = "winmm";
 
-class Mixer : public ::testing::Test {
+class Mixer : public testkit::FreshNotebook {
  protected:
   void SetUp() override {
-    testkit::ClearKnobs();
-    testkit::ResetJournal();
+    FreshNotebook::SetUp();
     MarkOSDUntouched();
     m_hMixer = nullptr;
   }
@@ -175,13 +174,7 @@ TEST_F(Mixer, EnsureSoundOnLeavesAnUnmutedLineAlone) {
 
 TEST_F(Mixer, MuteKeyToggles) {
   SetLine({1000, 1000}, 0);
-  ASSERT_EQ(1, MuteKey());
-  EXPECT_EQ(1u, Knob(kWinmm, "Mute"));
-  EXPECT_EQ(kIconSoundOff, iOSDIcon);
-  ASSERT_EQ(1, MuteKey());
-  EXPECT_EQ(0u, Knob(kWinmm, "Mute"));
-  EXPECT_EQ(kIconSoundOn, iOSDIcon);
-  EXPECT_EQ(kUntouchedLevel, iOSDLevel);
+  ExpectMuteKeyToggles(MuteKey, [] { return Knob(kWinmm, "Mute"); });
 }
 
 TEST_F(Mixer, AnyNonZeroMuteValueCountsAsMuted) {
@@ -239,14 +232,7 @@ TEST_F(Mixer, CloseMixerReportsWhetherAMixerWasClosed) {
   EXPECT_EQ(nullptr, m_hMixer);
 }
 
-class MixerLog : public Mixer {
- protected:
-  void SetUp() override {
-    Mixer::SetUp();
-    ASSERT_TRUE(lines_.Running()) << lines_.Error();
-  }
-  testkit::LogCapture lines_;
-};
+using MixerLog = testkit::WithLog<Mixer>;
 
 TEST_F(MixerLog, NoDeviceIsNotAnErrorUntilTheMuteStep) {
   testkit::SetKnob(kWinmm, "Devices", 0);
@@ -257,7 +243,7 @@ TEST_F(MixerLog, NoDeviceIsNotAnErrorUntilTheMuteStep) {
   EXPECT_EQ(0, CloseMixer());
   EXPECT_EQ((std::vector<std::string>{"[Vexil][XPMute]m_hMixer == NULL",
                                       "[Vexil][XPVolume]m_hMixer == NULL"}),
-            lines_.Texts());
+            log_.Texts());
   EXPECT_EQ(-1, testkit::JournalIndex(testkit::JournalCalls(kWinmm), "mixerOpen"));
   EXPECT_EQ(kUntouchedIcon, iOSDIcon);
 }
@@ -266,13 +252,13 @@ TEST_F(MixerLog, InitMixerFailures) {
   testkit::SetKnob(kWinmm, "mixerOpenFail", MMSYSERR_ALLOCATED);
   EXPECT_EQ(0, InitMixer());
   EXPECT_EQ(nullptr, m_hMixer);
-  EXPECT_EQ(std::vector<std::string>{"[Vexil][InitMixer]mixerOpen() Error"}, lines_.Texts());
+  EXPECT_EQ(std::vector<std::string>{"[Vexil][InitMixer]mixerOpen() Error"}, log_.Texts());
 
-  lines_.Clear();
+  log_.Clear();
   testkit::ClearKnobs();
   testkit::SetKnob(kWinmm, "mixerGetDevCapsWFail", MMSYSERR_ERROR);
   EXPECT_EQ(0, InitMixer());
-  EXPECT_EQ(std::vector<std::string>{"[Vexil][InitMixer]mixerGetDevCaps() Error"}, lines_.Texts());
+  EXPECT_EQ(std::vector<std::string>{"[Vexil][InitMixer]mixerGetDevCaps() Error"}, log_.Texts());
   // The mixer stays open until CloseMixer.
   EXPECT_NE(nullptr, m_hMixer);
   EXPECT_EQ(1, CloseMixer());
@@ -299,10 +285,10 @@ TEST_F(MixerLog, EachMixerStepFailureHasItsLine) {
     ASSERT_EQ(1, InitMixer());
     testkit::SetKnob(kWinmm, row.knob, MMSYSERR_ERROR);
     MarkOSDUntouched();
-    lines_.Clear();
+    log_.Clear();
     EXPECT_EQ(0, XPMute(0)) << row.knob;
     EXPECT_EQ(0, XPVolume(1)) << row.knob;
-    EXPECT_EQ((std::vector<std::string>{row.muteLine, row.volumeLine}), lines_.Texts());
+    EXPECT_EQ((std::vector<std::string>{row.muteLine, row.volumeLine}), log_.Texts());
     const bool setFailed = std::string(row.knob) == "mixerSetControlDetailsFail";
     // Only the final set comes after the OSD values are written.
     EXPECT_EQ(setFailed ? kIconVolumeUp : kUntouchedIcon, iOSDIcon) << row.knob;

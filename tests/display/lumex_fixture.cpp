@@ -9,9 +9,8 @@ void PlaceLibraries(std::initializer_list<const wchar_t*> standIns) {
 }
 
 void LumexTest::SetUp() {
-  testkit::ClearKnobs();
-  testkit::ResetJournal();
-  ASSERT_TRUE(log_.Running()) << log_.Error();
+  WithLog::SetUp();
+  if (HasFatalFailure()) return;
   lumex_ = LoadLibraryW(testkit::AppPath(L"Lumex.dll").c_str());
   ASSERT_NE(nullptr, lumex_) << GetLastError();
   onMonitorLayout_ = reinterpret_cast<PFN_OnMonitorLayout>(

@@ -37,7 +37,7 @@ class IntelProgramIdRemoved {
 // the system folder, where Lumex looks for them.
 void PlaceLibraries(std::initializer_list<const wchar_t*> standIns);
 
-class LumexTest : public ::testing::Test {
+class LumexTest : public testkit::WithLog<> {
  protected:
   void SetUp() override;
   void TearDown() override;
@@ -49,7 +49,6 @@ class LumexTest : public ::testing::Test {
 
   HMODULE lumex_ = nullptr;
   PFN_OnMonitorLayout onMonitorLayout_ = nullptr;
-  testkit::LogCapture log_;
 };
 
 // The groups: which stand-ins are placed for the whole run of the program.
@@ -74,6 +73,19 @@ class NoVendor : public LumexTest {
  protected:
   static void SetUpTestSuite() { PlaceLibraries({}); }
 };
+
+using Lines = std::vector<std::string>;
+
+// What the service's three detection steps write when each finds no vendor.
+constexpr char kVexilError[] = "[Vexil][HotkeyThread]IniGraphics(0x61) Error";
+constexpr char kAtiStepError[] = "[Lumex][HotkeyThread]IniGraphics(0x61) Error";
+constexpr char kNvidiaStepError[] = "[Lumex][OnMonitorLayoutNVidia]IniGraphics(0x61) Error";
+constexpr char kNoAtiLibrary[] = "[Lumex][AtiPdlLoad]LoadLibrary(\"atitmmxx.dll\") Error ";
+
+// The lines of a request whose three steps each write cause before their error.
+inline Lines EachStepFails(const std::string& cause) {
+  return {cause, kVexilError, cause, kAtiStepError, cause, kNvidiaStepError};
+}
 
 using testkit::ComponentCalls;
 // How many calls of a component begin with prefix.

@@ -10,12 +10,8 @@
 
 namespace {
 
-const char kVexilError[] = "[Vexil][HotkeyThread]IniGraphics(0x61) Error";
-const char kAtiStepError[] = "[Lumex][HotkeyThread]IniGraphics(0x61) Error";
-const char kNvidiaStepError[] = "[Lumex][OnMonitorLayoutNVidia]IniGraphics(0x61) Error";
 const char kAtiConfigurationFail[] = "[Lumex][InitGraphicsATI]GetConfiguration() Fail";
 
-using Lines = std::vector<std::string>;
 using Bytes = std::vector<unsigned char>;
 
 std::string OnlyCall(const std::string& component, const std::string& prefix) {
@@ -122,10 +118,7 @@ TEST_F(IntelNvidia, UnresolvedNvApiFunctionIsNotCalled) {
 
 TEST_F(IntelNvidia, UnresolvedNvApiInitialisationCountsAsAbsent) {
   testkit::SetKnob("nvapi", "Unanswered", 0x0150E828);
-  EXPECT_EQ((Lines{"[Lumex][AtiPdlLoad]LoadLibrary(\"atitmmxx.dll\") Error ", kVexilError,
-                   "[Lumex][AtiPdlLoad]LoadLibrary(\"atitmmxx.dll\") Error ", kAtiStepError,
-                   "[Lumex][AtiPdlLoad]LoadLibrary(\"atitmmxx.dll\") Error ", kNvidiaStepError}),
-            Layout(1));
+  EXPECT_EQ(EachStepFails(kNoAtiLibrary), Layout(1));
   EXPECT_EQ(0, CountCalls("nvapi", "NvAPI_Initialize("));
   // Only the error text is asked for, with the status of the unanswered call.
   EXPECT_EQ(3, CountCalls("nvapi", "NvAPI_GetErrorMessage(-3) = "));
@@ -211,9 +204,7 @@ TEST_F(Ati, FailedSetStillCountsAsDoneAndKeepsBothPauses) {
 
 TEST_F(Ati, UnreadableConfigurationCountsAsAbsent) {
   testkit::SetKnob("atitmmxx", "GetConfiguration", 1);
-  EXPECT_EQ((Lines{kAtiConfigurationFail, kVexilError, kAtiConfigurationFail, kAtiStepError,
-                   kAtiConfigurationFail, kNvidiaStepError}),
-            Layout(2));
+  EXPECT_EQ(EachStepFails(kAtiConfigurationFail), Layout(2));
   EXPECT_EQ(0, CountCalls("atitmmxx", "SetConfiguration("));
 }
 

@@ -8,29 +8,21 @@
 #include <string>
 #include <vector>
 
+#include "log_capture.h"
 #include "lumex.h"
 #include "lumex_fixture.h"
 
 namespace {
 
-using Lines = std::vector<std::string>;
 using testkit::HasLine;
 
-class LumexVerbose : public ::testing::Test {
+class LumexVerbose : public testkit::WithLog<> {
  protected:
   static void SetUpTestSuite() {
     ASSERT_TRUE(testkit::PlaceInSystemFolder(L"testbed\\nvapi.dll"));
     ASSERT_TRUE(testkit::PlaceInSystemFolder(
         L"testbed\\variants\\ati-no-ATIDL_GetAdapterID\\atitmmxx.dll"));
   }
-
-  void SetUp() override {
-    testkit::ClearKnobs();
-    testkit::ResetJournal();
-    ASSERT_TRUE(log_.Running()) << log_.Error();
-  }
-
-  testkit::LogCapture log_;
 };
 
 TEST_F(LumexVerbose, IntelDetectionAndSwitchLines) {

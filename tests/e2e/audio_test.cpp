@@ -17,6 +17,28 @@ class AudioKeys : public SuiteTest {
     if (!PressShowsOsd(code)) return false;
     return !OsdShowsAgainWithin(400);
   }
+
+  // A volume key on a muted device: one OSD, and the unmute journaled before
+  // the step.
+  void ExpectUnmuteThenStep(const char* component, const std::string& unmute,
+                            const std::string& step) {
+    Start();
+    EXPECT_TRUE(PressShowsOneOsd(kUp));
+    EXPECT_EQ(0u, Knob(component, "Mute"));
+    const auto calls = Calls();
+    const int unmuted = testkit::JournalIndex(calls, unmute);
+    EXPECT_GE(unmuted, 0) << testing::PrintToString(calls);
+    EXPECT_GT(testkit::JournalIndex(calls, step), unmuted);
+  }
+
+  // The mute key twice on an unmuted device: muted, then unmuted, one OSD each.
+  void ExpectMuteTogglesBothWays(const char* component) {
+    Start();
+    EXPECT_TRUE(PressShowsOneOsd(kMute));
+    EXPECT_EQ(1u, Knob(component, "Mute"));
+    EXPECT_TRUE(PressShowsOneOsd(kMute));
+    EXPECT_EQ(0u, Knob(component, "Mute"));
+  }
 };
 
 class Mixer : public AudioKeys {
@@ -32,17 +54,9 @@ class Mixer : public AudioKeys {
 
 TEST_F(Mixer, VolumeKeyWhileMutedUnmutesAndStepsWithOneOsd) {
   SetLine(0, 1);
-  Start();
-  EXPECT_TRUE(PressShowsOneOsd(kUp));
-  EXPECT_EQ(0u, Muted());
+  ExpectUnmuteThenStep("winmm", "mixerSetControlDetails(0x80000000, mute, 1, 0) = 0",
+                       "mixerSetControlDetails(0x80000000, volume, 1, 4369) = 0");
   EXPECT_EQ(4369u, Volume());
-  const auto calls = Calls();
-  const int unmute =
-      testkit::JournalIndex(calls, "mixerSetControlDetails(0x80000000, mute, 1, 0) = 0");
-  const int step =
-      testkit::JournalIndex(calls, "mixerSetControlDetails(0x80000000, volume, 1, 4369) = 0");
-  EXPECT_GE(unmute, 0) << testing::PrintToString(calls);
-  EXPECT_GT(step, unmute);
   // The mixer is opened and closed around the press.
   EXPECT_EQ(CountCalls("winmm mixerOpen("), CountCalls("winmm mixerClose() = 0"));
 }
@@ -61,11 +75,7 @@ TEST_F(Mixer, VolumeKeysStepWithoutTouchingAnUnmutedLine) {
 
 TEST_F(Mixer, MuteKeyTogglesBothWays) {
   SetLine(30000, 0);
-  Start();
-  EXPECT_TRUE(PressShowsOneOsd(kMute));
-  EXPECT_EQ(1u, Muted());
-  EXPECT_TRUE(PressShowsOneOsd(kMute));
-  EXPECT_EQ(0u, Muted());
+  ExpectMuteTogglesBothWays("winmm");
   EXPECT_EQ(30000u, Volume());
 }
 
@@ -82,24 +92,17 @@ TEST_F(Mixer, AFailingMixerShowsNoPicture) {
 class Endpoint : public AudioKeys {
  protected:
   static void SetEndpoint(float scalar, DWORD mute) {
-    testkit::SetKnob("mmdevapi", "MasterScalar", FloatBits(scalar));
+    testkit::SetFloatKnob("mmdevapi", "MasterScalar", scalar);
     testkit::SetKnob("mmdevapi", "Mute", mute);
   }
-  static float Scalar() { return BitsFloat(Knob("mmdevapi", "MasterScalar")); }
-  static DWORD Muted() { return Knob("mmdevapi", "Mute"); }
+  static float Scalar() { return testkit::BitsFloat(Knob("mmdevapi", "MasterScalar")); }
 };
 
 TEST_F(Endpoint, VolumeKeyWhileMutedUnmutesAndStepsWithOneOsd) {
   SetEndpoint(0.0f, 1);
-  Start();
-  EXPECT_TRUE(PressShowsOneOsd(kUp));
-  EXPECT_EQ(0u, Muted());
+  ExpectUnmuteThenStep("mmdevapi", "mmdevapi SetMute(0, null) = 0x00000000",
+                       "mmdevapi SetMasterVolumeLevelScalar(");
   EXPECT_EQ(kEndpointStep, Scalar());
-  const auto calls = Calls();
-  const int unmute = testkit::JournalIndex(calls, "mmdevapi SetMute(0, null) = 0x00000000");
-  const int step = testkit::JournalIndex(calls, "mmdevapi SetMasterVolumeLevelScalar(");
-  EXPECT_GE(unmute, 0) << testing::PrintToString(calls);
-  EXPECT_GT(step, unmute);
 }
 
 TEST_F(Endpoint, VolumeKeysStepWithoutTouchingAnUnmutedEndpoint) {
@@ -114,11 +117,7 @@ TEST_F(Endpoint, VolumeKeysStepWithoutTouchingAnUnmutedEndpoint) {
 
 TEST_F(Endpoint, MuteKeyTogglesBothWays) {
   SetEndpoint(0.5f, 0);
-  Start();
-  EXPECT_TRUE(PressShowsOneOsd(kMute));
-  EXPECT_EQ(1u, Muted());
-  EXPECT_TRUE(PressShowsOneOsd(kMute));
-  EXPECT_EQ(0u, Muted());
+  ExpectMuteTogglesBothWays("mmdevapi");
   EXPECT_EQ(0.5f, Scalar());
 }
 

@@ -3,12 +3,14 @@
 // journal-only stand-ins, and the vendors' stand-ins where a test puts them.
 #pragma once
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "../dispatch/dispatch_fixture.h"
 #include "journal.h"
+#include "notebook_fixture.h"
+
+using testkit::SetStringKnob;
 
 class SuiteTest : public DispatchTest {
  protected:
@@ -33,16 +35,6 @@ class SuiteTest : public DispatchTest {
     return testbed::KnobDword(component, name.c_str(), fallback);
   }
 
-  static void SetStringKnob(const char* component, const char* name, const std::string& value) {
-    HKEY key;
-    const std::string path = std::string("Software\\Testbed\\") + component;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   DWORD(value.size() + 1));
-    RegCloseKey(key);
-  }
-
   // Journal lines since Start() that contain text.
   int CountCalls(const std::string& text) { return testkit::CountCalls(Calls(), text); }
 
@@ -59,15 +51,3 @@ class SuiteTest : public DispatchTest {
     return testkit::WaitUntil([&] { return IsWindowVisible(osd_) != FALSE; }, ms);
   }
 };
-
-inline DWORD FloatBits(float value) {
-  DWORD bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
-
-inline float BitsFloat(DWORD bits) {
-  float value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
-}

@@ -21,24 +21,42 @@ constexpr DWORD kWhite = 0xFFFFFFFF;
 // Pixel (x, y) of the surface, y counted from the top (the DIB is bottom-up).
 inline DWORD Pixel(int x, int y) { return OSDPixels()[(119 - y) * 200 + x]; }
 
-// The test image library and GDI+, as dialog initialisation sets them up.
+// Every pixel of the surface is zero.
+inline ::testing::AssertionResult FrameIsTransparent() {
+  for (int i = 0; i < 200 * 120; ++i)
+    if (OSDPixels()[i]) return ::testing::AssertionFailure() << "pixel " << i << " is drawn";
+  return ::testing::AssertionSuccess();
+}
+
+// An image library (the test one unless told, relative to bin) and GDI+, as
+// dialog initialisation sets them up.
 class ImageEnvironment : public ::testing::Environment {
  public:
+  explicit ImageEnvironment(const wchar_t* library = L"testbed\\variants\\test-images\\Pictor.dll")
+      : library_(library) {}
   void SetUp() override {
-    testkit::InstallApp({L"testbed\\variants\\test-images\\Pictor.dll"});
+    testkit::InstallApp({library_});
     LoadImageLibrary();
     ASSERT_NE(nullptr, ImageModule());
+    // Run from the installed folder: the one beside this program is the one loaded.
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(ImageModule(), path, MAX_PATH);
+    ASSERT_EQ(testkit::AppPath(L"Pictor.dll"), path) << "the wrong image library";
     ASSERT_TRUE(GdiplusStarted());
   }
   void TearDown() override {
     FreeImageLibrary();
     ShutdownGdiplus();
   }
+
+ private:
+  const wchar_t* library_;
 };
 
 // And the OSD window with its drawing surface.
 class OsdEnvironment : public ImageEnvironment {
  public:
+  using ImageEnvironment::ImageEnvironment;
   void SetUp() override {
     ImageEnvironment::SetUp();
     CreateOSDWindow();
@@ -48,8 +66,7 @@ class OsdEnvironment : public ImageEnvironment {
     EXPECT_TRUE(StopOSD(5000));
     ReleaseOSDHolders();
     ReleaseOSDSurface();
-    FreeImageLibrary();
-    ShutdownGdiplus();
+    ImageEnvironment::TearDown();
     DestroyOSDWindow();
   }
 };

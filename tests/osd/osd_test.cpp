@@ -73,7 +73,7 @@ TEST_F(OsdFrame, IconZeroGivesAFullyTransparentFrame) {
   ASSERT_TRUE(DrawOSDFrame());
   SetRequest(0, -1, 0);
   ASSERT_TRUE(DrawOSDFrame());
-  for (int i = 0; i < 200 * 120; ++i) ASSERT_EQ(0u, OSDPixels()[i]) << i;
+  EXPECT_TRUE(FrameIsTransparent());
 }
 
 TEST_F(OsdFrame, UndecodablePictureIsSimplyNotDrawn) {

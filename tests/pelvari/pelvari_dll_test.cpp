@@ -8,16 +8,15 @@
 #include "entry.h"
 #include "handles.h"
 #include "contract.h"
+#include "notebook_fixture.h"
 #include "journal.h"
-#include "notebook.h"
 
 namespace {
 
-class PelvariDll : public ::testing::Test {
+class PelvariDll : public testkit::FreshNotebook {
  protected:
   void SetUp() override {
-    testkit::ClearKnobs();
-    testkit::ResetJournal();
+    FreshNotebook::SetUp();
     module_.reset(LoadLibraryW((testkit::BinDir() + L"\\Pelvari.dll").c_str()));
     ASSERT_TRUE(module_) << GetLastError();
   }

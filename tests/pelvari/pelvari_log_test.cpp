@@ -13,16 +13,7 @@ namespace {
 
 const char kMuroc[] = "MurocApi";
 
-class PelvariLog : public ::testing::Test {
- protected:
-  void SetUp() override {
-    testkit::ClearKnobs();
-    testkit::ResetJournal();
-    ASSERT_TRUE(log_.Running()) << log_.Error();
-  }
-
-  testkit::LogCapture log_;
-};
+using PelvariLog = testkit::WithLog<>;
 
 TEST_F(PelvariLog, RadioLogsEachSwitchedAdapterByIndex) {
   testkit::SetKnob(kMuroc, "AdapterCount", 3);

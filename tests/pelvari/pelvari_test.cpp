@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "notebook_fixture.h"
 #include "journal.h"
-#include "notebook.h"
 
 namespace {
 
@@ -22,13 +22,8 @@ struct Adapter {
 
 std::string Knob(int index, const char* name) { return "Adapter" + std::to_string(index) + name; }
 
-class Pelvari : public ::testing::Test {
+class Pelvari : public testkit::FreshNotebook {
  protected:
-  void SetUp() override {
-    testkit::ClearKnobs();
-    testkit::ResetJournal();
-  }
-
   static void SetAdapters(const std::vector<Adapter>& adapters) {
     testkit::SetKnob(kMuroc, "AdapterCount", DWORD(adapters.size()));
     for (size_t i = 0; i < adapters.size(); ++i) {

@@ -1,7 +1,5 @@
 // Ressin's debug lines, with its debug-output switch turned on in-process (the
 // product never turns it on). Its code is linked into this program.
-#include <optional>
-
 #include "log_capture.h"
 #include "ressin.h"
 #include "ressin_fixture.h"
@@ -10,22 +8,17 @@ using namespace ressin_test;
 
 namespace {
 
-class RessinLog : public ::testing::Test {
+// The library linked in rather than loaded, initialised with the Windows 7 code.
+class LinkedRessin : public testkit::WithLog<> {
  protected:
   void SetUp() override {
-    testkit::ClearKnobs();
-    testkit::ResetJournal();
-    ASSERT_TRUE(log_.Running()) << log_.Error();
+    WithLog::SetUp();
+    if (HasFatalFailure()) return;
     ASSERT_EQ(1, InitRessin(2));
-    mblctr_.emplace();
-    ASSERT_TRUE(mblctr_->Running());
   }
   void TearDown() override { UnInitRessin(); }
-
-  testkit::LogCapture log_;
-  std::optional<MobilityCenter> mblctr_;  // started once the journal is fresh
-  ServiceWindow service_;
 };
+using RessinLog = WithMobilityCenter<LinkedRessin>;
 
 TEST_F(RessinLog, EachHandledNotificationWritesItsLine) {
   SetStringKnob("netshell", "Connections", "2");

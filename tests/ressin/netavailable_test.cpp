@@ -2,25 +2,14 @@
 // lParam 1 exactly when the connections manager reports a connected connection.
 // Whatever step fails, everything obtained is given back: no object stays
 // alive, no properties record stays out and netshell.dll is unloaded again.
-#include <optional>
-
 #include "ressin_fixture.h"
 
 using namespace ressin_test;
 
 namespace {
 
-class NetAvailable : public ::testing::Test {
+class NetAvailable : public WithMobilityCenter<InitialisedRessin> {
  protected:
-  void SetUp() override {
-    testkit::ClearKnobs();
-    testkit::ResetJournal();
-    ASSERT_TRUE(ressin_.Loaded());
-    ASSERT_EQ(1, ressin_.Init(VersionCode()));
-    mblctr_.emplace();
-    ASSERT_TRUE(mblctr_->Running());
-  }
-
   // Posted lParams for one scan-complete notification.
   size_t ScanComplete() {
     service_.Clear();
@@ -49,10 +38,6 @@ class NetAvailable : public ::testing::Test {
     EXPECT_EQ(1, CountCalls(calls, "DllMain(PROCESS_DETACH, FreeLibrary)"))
         << "netshell.dll is unloaded again";
   }
-
-  RessinLibrary ressin_;
-  std::optional<MobilityCenter> mblctr_;  // started once the journal is fresh
-  ServiceWindow service_;
 };
 
 TEST_F(NetAvailable, ConnectedConnectionAnywhereInTheListCounts) {

@@ -6,20 +6,11 @@ using namespace ressin_test;
 
 namespace {
 
-class Notifications : public ::testing::Test {
+class Notifications : public InitialisedRessin {
  protected:
-  void SetUp() override {
-    testkit::ClearKnobs();
-    testkit::ResetJournal();
-    ASSERT_TRUE(ressin_.Loaded());
-    ASSERT_EQ(1, ressin_.Init(VersionCode()));
-  }
-
   // Delivers one notification to Ressin's callback; the messages it posted are
   // in the window's queue once this returns.
   void Deliver(DWORD source, DWORD code) { ASSERT_EQ(1u, Notify(source, code)) << code; }
-
-  RessinLibrary ressin_;
 };
 
 TEST_F(Notifications, WithoutMobilityCenterNothingIsPostedWhateverTheCode) {
@@ -38,10 +29,7 @@ TEST_F(Notifications, NetworkAvailablePostsOneWithoutAskingTheConnectionsManager
   ASSERT_TRUE(mblctr.Running());
   ServiceWindow service;
   Deliver(kSourceAcm, 19);
-  const auto& posted = service.Messages();
-  ASSERT_EQ(1u, posted.size());
-  EXPECT_EQ(0u, posted[0].wParam);
-  EXPECT_EQ(1, posted[0].lParam);
+  EXPECT_TRUE(PostedOne(service, 1));
   EXPECT_TRUE(Calls("netshell").empty());
 }
 
@@ -50,10 +38,7 @@ TEST_F(Notifications, NetworkNotAvailablePostsZero) {
   ServiceWindow service;
   SetStringKnob("netshell", "Connections", "2");
   Deliver(kSourceAcm, 18);
-  const auto& posted = service.Messages();
-  ASSERT_EQ(1u, posted.size());
-  EXPECT_EQ(0u, posted[0].wParam);
-  EXPECT_EQ(0, posted[0].lParam);
+  EXPECT_TRUE(PostedOne(service, 0));
   EXPECT_TRUE(Calls("netshell").empty());
 }
 
@@ -76,10 +61,7 @@ TEST_F(Notifications, ScanAndConnectionCodesPostOneOnlyWhileAConnectionIsConnect
 
     SetStringKnob("netshell", "Connections", "0,2");
     Deliver(kSourceAcm, code);
-    const auto& posted = service.Messages();
-    ASSERT_EQ(1u, posted.size()) << code;
-    EXPECT_EQ(0u, posted[0].wParam);
-    EXPECT_EQ(1, posted[0].lParam);
+    ASSERT_TRUE(PostedOne(service, 1)) << code;
     service.Clear();
   }
 }
@@ -110,14 +92,11 @@ TEST_F(Notifications, ProfilesExhaustedRechecksOnlyOnWindows7) {
   const DWORD sent = GetTickCount();
   Deliver(kSourceAcm, 17);
   ASSERT_TRUE(ressin_.UnloadAndWaitForRechecks());
-  const auto& posted = service.Messages();
   if (VersionCode() == kOsSeven) {
-    ASSERT_EQ(1u, posted.size());
-    EXPECT_EQ(0u, posted[0].wParam);
-    EXPECT_EQ(0, posted[0].lParam);
-    EXPECT_GE(posted[0].tick - sent, 90u) << "posted after the re-check's pause";
+    ASSERT_TRUE(PostedOne(service, 0));
+    EXPECT_GE(service.Messages()[0].tick - sent, 90u) << "posted after the re-check's pause";
   } else {
-    EXPECT_TRUE(posted.empty());
+    EXPECT_TRUE(service.Messages().empty());
     EXPECT_TRUE(Calls("netshell").empty());
   }
 }
@@ -145,9 +124,7 @@ TEST_F(Notifications, RecheckOutlivesTheServiceUnloadingTheLibrary) {
   Deliver(kSourceAcm, 17);
   // The re-check gives its reference back as it ends.
   ASSERT_TRUE(ressin_.UnloadAndWaitForRechecks());
-  const auto& posted = service.Messages();
-  ASSERT_EQ(1u, posted.size());
-  EXPECT_EQ(0, posted[0].lParam);
+  EXPECT_TRUE(PostedOne(service, 0));
 }
 
 TEST_F(Notifications, ClosedClientGetsNoNotifications) {

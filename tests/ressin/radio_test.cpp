@@ -14,19 +14,11 @@ const char kC[] = "{5A1E0001-0000-4000-8000-00000000000C}";
 const char kOnRecord[] = "4, 12, 00 00 00 00 01 00 00 00 01 00 00 00) = 0";
 const char kOffRecord[] = "4, 12, 00 00 00 00 02 00 00 00 02 00 00 00) = 0";
 
-class Radio : public ::testing::Test {
+class Radio : public RessinTest {
  protected:
-  void SetUp() override {
-    testkit::ClearKnobs();
-    testkit::ResetJournal();
-    ASSERT_TRUE(ressin_.Loaded());
-  }
-
   static std::string SetCall(const char* guid, const char* record) {
     return std::string("WlanSetInterface(") + guid + ", " + record;
   }
-
-  RessinLibrary ressin_;
 };
 
 TEST_F(Radio, ExportsCarryTheirOrdinals) {

@@ -15,16 +15,6 @@ void RegisterWindowClass(const wchar_t* name) {
 
 }  // namespace
 
-void SetStringKnob(const char* component, const char* name, const char* value) {
-  HKEY key;
-  const std::string path = std::string("Software\\Testbed\\") + component;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
-                                           KEY_ALL_ACCESS, nullptr, &key, nullptr));
-  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                 DWORD(strlen(value) + 1));
-  RegCloseKey(key);
-}
-
 int VersionCode() {
   OSVERSIONINFOW info = {};
   info.dwOSVersionInfoSize = sizeof info;
@@ -68,6 +58,16 @@ const std::vector<Posted>& ServiceWindow::Messages() {
   while (PeekMessageW(&msg, hwnd_, WM_RESSINMSG, WM_RESSINMSG, PM_REMOVE))
     messages_.push_back({msg.wParam, msg.lParam, msg.time});
   return messages_;
+}
+
+::testing::AssertionResult PostedOne(ServiceWindow& service, LPARAM lParam) {
+  const auto& posted = service.Messages();
+  if (posted.size() != 1)
+    return ::testing::AssertionFailure() << posted.size() << " messages posted, not one";
+  if (posted[0].wParam != 0 || posted[0].lParam != lParam)
+    return ::testing::AssertionFailure()
+           << "posted " << posted[0].wParam << ", " << posted[0].lParam << ", not 0, " << lParam;
+  return ::testing::AssertionSuccess();
 }
 
 RessinLibrary::RessinLibrary() {

@@ -5,21 +5,22 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "contract.h"
+#include "notebook_fixture.h"
 #include "journal.h"
-#include "notebook.h"
 
 namespace ressin_test {
 
 constexpr DWORD kSourceAcm = 8;
 constexpr DWORD kNoListener = 255;
 
-void SetStringKnob(const char* component, const char* name, const char* value);
+using testkit::SetStringKnob;
 
 // What the service would pass to InitRessin: 1 on Vista, 2 on Windows 7.
 int VersionCode();
@@ -88,6 +89,47 @@ class RessinLibrary {
   PFN_InitRessin init_ = nullptr;
   PFN_UnInitRessin uninit_ = nullptr;
   PFN_WLANOnOff onoff_ = nullptr;
+};
+
+// Exactly one message 1128 has arrived, with wParam 0 and this lParam.
+::testing::AssertionResult PostedOne(ServiceWindow& service, LPARAM lParam);
+
+// A fresh notebook with Ressin.dll loaded as the service loads it.
+class RessinTest : public testkit::FreshNotebook {
+ protected:
+  void SetUp() override {
+    FreshNotebook::SetUp();
+    ASSERT_TRUE(ressin_.Loaded());
+  }
+
+  RessinLibrary ressin_;
+};
+
+// And initialised with this Windows version's code, as the service does.
+class InitialisedRessin : public RessinTest {
+ protected:
+  void SetUp() override {
+    RessinTest::SetUp();
+    if (HasFatalFailure()) return;
+    ASSERT_EQ(1, ressin_.Init(VersionCode()));
+  }
+};
+
+// Base, then where a notification's message goes: the Mobility Center running
+// and the service's window. The stand-in counts as running once it has written
+// its first journal line, so it starts after Base has made the journal fresh.
+template <typename Base>
+class WithMobilityCenter : public Base {
+ protected:
+  void SetUp() override {
+    Base::SetUp();
+    if (::testing::Test::HasFatalFailure()) return;
+    mblctr_.emplace();
+    ASSERT_TRUE(mblctr_->Running());
+  }
+
+  std::optional<MobilityCenter> mblctr_;
+  ServiceWindow service_;
 };
 
 // Lines of one component's journal, each "<component> <call>".

@@ -2,13 +2,7 @@
 // resources (random bytes, a PNG signature before noise, damaged and cut-short
 // PNGs, absurd header sizes): no crash, nothing kept from a failed load, nothing
 // drawn from it, and nothing leaked however often it is tried.
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
-#include "notebook.h"
-#include "osd.h"
-#include "xres.h"
+#include "../osd/osd_fixture.h"
 
 namespace {
 
@@ -23,41 +17,11 @@ const struct {
   UINT height;
 } kUnusualButValid[] = {{2000, 1, 1}, {2001, 400, 300}, {2002, 190, 120}, {2003, 3, 500}};
 
-class FuzzImages : public ::testing::Environment {
- public:
-  void SetUp() override {
-    testkit::InstallApp({L"tests\\fuzz-images\\Pictor.dll"});
-    LoadImageLibrary();
-    ASSERT_NE(nullptr, ImageModule());
-    // Run from the installed folder: the one beside this program is the one loaded.
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(ImageModule(), path, MAX_PATH);
-    ASSERT_EQ(testkit::AppPath(L"Pictor.dll"), path) << "the wrong image library";
-    ASSERT_TRUE(GdiplusStarted());
-    CreateOSDWindow();
-    ASSERT_NE(nullptr, hwndFW);
-  }
-  void TearDown() override {
-    ReleaseOSDHolders();
-    ReleaseOSDSurface();
-    FreeImageLibrary();
-    ShutdownGdiplus();
-    DestroyOSDWindow();
-  }
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new FuzzImages);
-
-bool FrameIsTransparent() {
-  const DWORD* pixels = OSDPixels();
-  for (int i = 0; i < 200 * 120; ++i)
-    if (pixels[i]) return false;
-  return true;
-}
+const auto* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new OsdEnvironment(L"tests\\fuzz-images\\Pictor.dll"));
 
 void DrawPicture(WORD id) {
-  iOSDIcon = id;
-  iOSDLevel = 0;
-  bShowLevel = 0;
+  SetRequest(id, 0, 0);
   DrawOSDFrame();
 }
 

@@ -6,10 +6,13 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
 #include "debug_capture.h"
+#include "notebook_fixture.h"
 
 namespace testkit {
 
@@ -47,6 +50,20 @@ class LogCapture {
 
  private:
   DebugOutputCapture capture_{GetCurrentProcessId()};
+};
+
+// Base with this program's debug lines captured and its switch on: a case whose
+// monitor is not running would pass every check that nothing was written.
+template <typename Base = FreshNotebook>
+class WithLog : public Base {
+ protected:
+  void SetUp() override {
+    Base::SetUp();
+    if (::testing::Test::HasFatalFailure()) return;
+    ASSERT_TRUE(log_.Running()) << log_.Error();
+  }
+
+  LogCapture log_;
 };
 
 bool HasLine(const std::vector<std::string>& lines, const std::string& line);

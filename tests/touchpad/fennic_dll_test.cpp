@@ -7,19 +7,15 @@
 #include "contract.h"
 #include "entry.h"
 #include "handles.h"
+#include "notebook_fixture.h"
 #include "journal.h"
-#include "notebook.h"
 
 namespace {
 
 using testkit::CountCalls;
 
-class FennicDll : public ::testing::Test {
+class FennicDll : public testkit::FreshNotebook {
  protected:
-  void SetUp() override {
-    testkit::ClearKnobs();
-    testkit::ResetJournal();
-  }
   static std::wstring Path() { return testkit::BinDir() + L"\\Fennic.dll"; }
 };
 

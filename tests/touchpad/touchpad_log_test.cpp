@@ -13,19 +13,11 @@ namespace {
 
 const char kFsp[] = "FspLib";
 
-class TouchPadLog : public ::testing::Test {
+class TouchPadLog : public testkit::WithLog<> {
  protected:
-  void SetUp() override {
-    testkit::ClearKnobs();
-    testkit::ResetJournal();
-    ASSERT_TRUE(log_.Running()) << log_.Error();
-  }
-
   std::vector<std::string> LinesOf(int request, int* result) {
     return log_.Of([&] { *result = TouchPadCtrl(request); });
   }
-
-  testkit::LogCapture log_;
 };
 
 TEST_F(TouchPadLog, ToggleLogsTheOldAndNewStateByte) {

@@ -7,20 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "notebook_fixture.h"
 #include "journal.h"
-#include "notebook.h"
 
 namespace {
 
 const char kFsp[] = "FspLib";
 
-class TouchPad : public ::testing::Test {
+class TouchPad : public testkit::FreshNotebook {
  protected:
-  void SetUp() override {
-    testkit::ClearKnobs();
-    testkit::ResetJournal();
-  }
-
   static void SetPad(DWORD state) { testkit::SetKnob(kFsp, "PadState", state); }
   static DWORD Pad() { return testbed::KnobDword(kFsp, "PadState", 0xdead); }
   static std::vector<std::string> Calls() { return testkit::JournalCalls(kFsp); }
