@@ -20,7 +20,7 @@ TEST_F(IntelNvidia, IntelWinsAndNvApiIsNeverInitialised) {
 }
 
 TEST_F(IntelNvidia, NvidiaIsTriedOnlyWhenIntelRefuses) {
-  const Lines lines = Layout(2);
+  const Lines lines = Layout(kLayoutPanelOnly);
   EXPECT_EQ((Lines{kVexilError, kAtiStepError}), lines);
   // One detection per step, each asking Intel first.
   EXPECT_EQ(3, CountCalls("igfx", kIntelRefusal));
@@ -38,7 +38,7 @@ TEST_F(IntelNvidia, OtherCodesCallNothingNotEvenDetection) {
 
 TEST_F(IntelNvidia, EarlierVendorStaysWhenEveryVendorFailsAndNothingOfItIsCalled) {
   testkit::SetKnob("igfx", "Present", 1);
-  Layout(3);
+  Layout(kLayoutBoth);
   ASSERT_EQ(1, CountCalls("igfx", "ChangeActiveDevices("));
 
   testkit::ResetJournal();
@@ -58,10 +58,10 @@ TEST_F(IntelNvidia, EarlierVendorStaysWhenEveryVendorFailsAndNothingOfItIsCalled
 
 TEST_F(IntelNvidia, LaterDetectionFindingAnotherVendorSwitchesThroughIt) {
   testkit::SetKnob("igfx", "Present", 1);
-  Layout(3);
+  Layout(kLayoutBoth);
   testkit::SetKnob("igfx", "Present", 0);
   testkit::ResetJournal();
-  EXPECT_EQ((Lines{kVexilError, kAtiStepError}), Layout(3));
+  EXPECT_EQ((Lines{kVexilError, kAtiStepError}), Layout(kLayoutBoth));
   EXPECT_EQ(1, CountCalls("nvapi", "NvAPI_SetView("));
   EXPECT_EQ(0, CountCalls("igfx", "ChangeActiveDevices("));
 }
@@ -84,7 +84,7 @@ TEST_F(IntelNvidia, IntelReferencesAreGivenBackAfterEachRequest) {
 
 TEST_F(IntelNvidia, IntelEnumerationNamesTheFirstDisplayAndEndsAtTheLastDevice) {
   testkit::SetKnob("igfx", "Present", 1);
-  Layout(2);
+  Layout(kLayoutPanelOnly);
   EXPECT_EQ((Lines{"EnumAttachableDevices(\"\\\\.\\Display1\" length 12, 0) = 0x0",
                    "EnumAttachableDevices(\"\\\\.\\Display1\" length 12, 1) = 0x0",
                    "EnumAttachableDevices(\"\\\\.\\Display1\" length 12, 2) = 0x80070057"}),
@@ -99,7 +99,7 @@ TEST_F(IntelNvidia, IntelEnumerationNamesTheFirstDisplayAndEndsAtTheLastDevice) 
 TEST_F(IntelNvidia, IntelEnumerationStopsAfter32Indexes) {
   testkit::SetKnob("igfx", "Present", 1);
   testkit::SetKnob("igfx", "Devices", 100000);
-  Layout(3);
+  Layout(kLayoutBoth);
   EXPECT_EQ(32, CountCalls("igfx", "EnumAttachableDevices("));
   EXPECT_EQ(1, CountCalls("igfx", "EnumAttachableDevices(\"\\\\.\\Display1\" length 12, 31)"));
   EXPECT_EQ(1, CountCalls("igfx", "ChangeActiveDevices("));
@@ -127,13 +127,13 @@ TEST_F(NoVendor, IntelProgramIdMissingCountsAsAbsent) {
   const IntelProgramIdRemoved removed(true);
   ASSERT_TRUE(removed.Removed());
   testkit::SetKnob("igfx", "Present", 1);
-  EXPECT_EQ(EachStepFails(kNoAtiLibrary), Layout(3));
+  EXPECT_EQ(EachStepFails(kNoAtiLibrary), Layout(kLayoutBoth));
   EXPECT_EQ(Lines{}, ComponentCalls("igfx"));
 }
 
 TEST_F(AtiNoAdapterId, MissingEntryIsNamedAndOnlyTheUnconditionalLinesAreWritten) {
   const std::string missing = "[Lumex][AtiPdlLoad]GetProcAddress(\"ATIDL_GetAdapterID\") Error ";
-  EXPECT_EQ(EachStepFails(missing), Layout(2));
+  EXPECT_EQ(EachStepFails(missing), Layout(kLayoutPanelOnly));
   // Released after each failed load, and never called.
   EXPECT_EQ(nullptr, GetModuleHandleW(L"atitmmxx.dll"));
   EXPECT_EQ(Lines{}, ComponentCalls("atitmmxx"));

@@ -58,7 +58,7 @@ TEST_F(IntelNvidia, FailedIntelChangeStillEndsTheRequest) {
   testkit::SetKnob("igfx", "Present", 1);
   testkit::SetKnob("igfx", "ChangeActiveDevices", DWORD(E_FAIL));
   testkit::SetKnob("igfx", "ErrorWord", 9);
-  EXPECT_EQ(Lines{}, Layout(3));
+  EXPECT_EQ(Lines{}, Layout(kLayoutBoth));
   EXPECT_EQ(1, CountCalls("igfx", "ChangeActiveDevices("));
   EXPECT_EQ(Lines{}, ComponentCalls("nvapi"));
 }
@@ -93,7 +93,7 @@ TEST_F(IntelNvidia, NvidiaViewTargetsAndModeFollowTheCode) {
 
 TEST_F(IntelNvidia, NvidiaWithoutDisplayHandleStillSetsTheViewOnTheFirstEntry) {
   testkit::SetKnob("nvapi", "Displays", 0);
-  EXPECT_EQ((Lines{kVexilError, kAtiStepError}), Layout(3));
+  EXPECT_EQ((Lines{kVexilError, kAtiStepError}), Layout(kLayoutBoth));
   EXPECT_EQ(1, CountCalls("nvapi", "NvAPI_EnumNvidiaDisplayHandle(0) = -7"));
   const std::string call = OnlyCall("nvapi", "NvAPI_SetView(");
   EXPECT_EQ(0u, call.find("NvAPI_SetView(0x00000000, [")) << call;
@@ -101,7 +101,7 @@ TEST_F(IntelNvidia, NvidiaWithoutDisplayHandleStillSetsTheViewOnTheFirstEntry) {
 
 TEST_F(IntelNvidia, NvidiaHandleListHoldsAtMost128) {
   testkit::SetKnob("nvapi", "Displays", 100000);
-  Layout(3);
+  Layout(kLayoutBoth);
   EXPECT_EQ(128, CountCalls("nvapi", "NvAPI_EnumNvidiaDisplayHandle("));
   EXPECT_EQ(1, CountCalls("nvapi", "NvAPI_EnumNvidiaDisplayHandle(127) = 0"));
   EXPECT_EQ(1, CountCalls("nvapi", "NvAPI_SetView(0x00a10000, ["));
@@ -109,7 +109,7 @@ TEST_F(IntelNvidia, NvidiaHandleListHoldsAtMost128) {
 
 TEST_F(IntelNvidia, UnresolvedNvApiFunctionIsNotCalled) {
   testkit::SetKnob("nvapi", "Unanswered", 0x0957D7B6);
-  EXPECT_EQ((Lines{kVexilError, kAtiStepError}), Layout(3));
+  EXPECT_EQ((Lines{kVexilError, kAtiStepError}), Layout(kLayoutBoth));
   EXPECT_EQ(0, CountCalls("nvapi", "NvAPI_SetView("));
   EXPECT_EQ(1, CountCalls("nvapi", "nvapi_QueryInterface(0x0957d7b6) = null"));
   // Its error status is looked up for the log like any other.
@@ -118,7 +118,7 @@ TEST_F(IntelNvidia, UnresolvedNvApiFunctionIsNotCalled) {
 
 TEST_F(IntelNvidia, UnresolvedNvApiInitialisationCountsAsAbsent) {
   testkit::SetKnob("nvapi", "Unanswered", 0x0150E828);
-  EXPECT_EQ(EachStepFails(kNoAtiLibrary), Layout(1));
+  EXPECT_EQ(EachStepFails(kNoAtiLibrary), Layout(kLayoutExternalOnly));
   EXPECT_EQ(0, CountCalls("nvapi", "NvAPI_Initialize("));
   // Only the error text is asked for, with the status of the unanswered call.
   EXPECT_EQ(3, CountCalls("nvapi", "NvAPI_GetErrorMessage(-3) = "));
@@ -196,7 +196,7 @@ TEST_F(Ati, EachCodeSetsTheConfigurationWordBetweenTwoPauses) {
 TEST_F(Ati, FailedSetStillCountsAsDoneAndKeepsBothPauses) {
   testkit::SetKnob("atitmmxx", "SetConfiguration", 5);
   const DWORD start = GetTickCount();
-  EXPECT_EQ(Lines{kVexilError}, Layout(3));
+  EXPECT_EQ(Lines{kVexilError}, Layout(kLayoutBoth));
   EXPECT_GE(GetTickCount() - start, 1900u);
   EXPECT_EQ(1, CountCalls("atitmmxx", "SetConfiguration(0, 8, [03 00 00 00]) = 5"));
   EXPECT_EQ(2u, testbed::KnobDword("atitmmxx", "Active", 2));
@@ -204,7 +204,7 @@ TEST_F(Ati, FailedSetStillCountsAsDoneAndKeepsBothPauses) {
 
 TEST_F(Ati, UnreadableConfigurationCountsAsAbsent) {
   testkit::SetKnob("atitmmxx", "GetConfiguration", 1);
-  EXPECT_EQ(EachStepFails(kAtiConfigurationFail), Layout(2));
+  EXPECT_EQ(EachStepFails(kAtiConfigurationFail), Layout(kLayoutPanelOnly));
   EXPECT_EQ(0, CountCalls("atitmmxx", "SetConfiguration("));
 }
 

@@ -35,7 +35,7 @@ TEST_F(LumexVerbose, IntelDetectionAndSwitchLines) {
              "[Lumex][InitGraphicsIntel]uidMonitor is 1",
              "[Lumex][InitGraphics]Vendor : GRAPHIC_VENDER_INTEL",
              "[Lumex][OnMonitorLayoutIntel]OUTPUT_INTEL_LCDCRT"}),
-      log_.Of([] { OnMonitorLayout(3); }));
+      log_.Of([] { OnMonitorLayout(kLayoutBoth); }));
   EXPECT_FALSE(m_pCUIExternal3);
 }
 
@@ -48,7 +48,7 @@ TEST_F(LumexVerbose, DeviceTypeBitsDecideHowOftenAMonitorIsLogged) {
   testkit::SetKnob("igfx", "Devices", 1);
   for (const auto& c : cases) {
     testkit::SetKnob("igfx", "DeviceType", c.type);
-    const Lines lines = log_.Of([] { OnMonitorLayout(2); });
+    const Lines lines = log_.Of([] { OnMonitorLayout(kLayoutPanelOnly); });
     int n = 0;
     for (const auto& line : lines) n += line == "[Lumex][InitGraphicsIntel]uidMonitor is 1000";
     EXPECT_EQ(c.lines, n) << std::hex << c.type;
@@ -60,7 +60,7 @@ TEST_F(LumexVerbose, FailedIntelChangeIsLoggedWithItsErrorWord) {
   testkit::SetKnob("igfx", "ChangeActiveDevices", DWORD(E_FAIL));
   for (DWORD word : {9, 4}) {
     testkit::SetKnob("igfx", "ErrorWord", word);
-    const Lines lines = log_.Of([] { OnMonitorLayout(1); });
+    const Lines lines = log_.Of([] { OnMonitorLayout(kLayoutExternalOnly); });
     EXPECT_TRUE(HasLine(lines, "[Lumex][CallChangeActiveDevices]ahRes : -2147467259 ,adwRes : " +
                                    std::to_string(word)))
         << testing::PrintToString(lines);
@@ -85,7 +85,7 @@ TEST_F(LumexVerbose, NvidiaSwitchLinesAndTheSetViewStatusRule) {
   testkit::SetKnob("nvapi", "Displays", 2);
   for (const auto& c : cases) {
     testkit::SetKnob("nvapi", "NvAPI_SetView", DWORD(c.status));
-    const Lines lines = log_.Of([] { OnMonitorLayout(3); });
+    const Lines lines = log_.Of([] { OnMonitorLayout(kLayoutBoth); });
     EXPECT_TRUE(HasLine(lines, "[Lumex][InitGraphicsNVidia]NvAPI_Initialize() ok"));
     EXPECT_TRUE(HasLine(lines, "[Lumex][InitGraphics]Vendor : GRAPHIC_VENDER_NVIDIA"));
     EXPECT_TRUE(
