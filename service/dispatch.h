@@ -23,7 +23,7 @@ enum NotifyKind {
   kHibernate,
 };
 
-// What the first part decided about the picture.
+// What a row's action decided about the picture.
 struct OsdDecision {
   bool show;  // false: the code is ignored or its action failed
   LONG icon;
@@ -54,5 +54,5 @@ const NotifyEntry& FindNotifyEntry(DWORD code);
 // Bit 0 of the last "RSTS" result, kept between key events.
 extern volatile LONG iSwitchW;
 
-// Carries out one key event: first part, picture, second part.
+// Carries out one key event: the row's action, the picture, then what runs after it.
 void DispatchNotifyCode(DWORD code);
