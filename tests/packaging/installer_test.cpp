@@ -133,13 +133,9 @@ DWORD RegistryDword(const wchar_t* keyPath, const wchar_t* name) {
 // What the files of a folder hold, in KB.
 double FolderKilobytes(const std::wstring& folder) {
   double bytes = 0;
-  WIN32_FIND_DATAW found;
-  const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return 0;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) bytes += found.nFileSizeLow;
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
+  testkit::ForEachFile(folder, [&](const std::wstring&, const WIN32_FIND_DATAW& found) {
+    bytes += found.nFileSizeLow;
+  });
   return bytes / 1024;
 }
 

@@ -28,15 +28,9 @@ std::wstring FileName(const std::wstring& path) {
 void EmptyFolder(const std::wstring& folder) {
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::wstring path = folder + L"\\" + data.cFileName;
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && _wcsicmp(path.c_str(), self) != 0)
-      DeleteFileW(path.c_str());
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
+  ForEachFile(folder, [&](const std::wstring& path, const WIN32_FIND_DATAW&) {
+    if (_wcsicmp(path.c_str(), self) != 0) DeleteFileW(path.c_str());
+  });
 }
 
 // Deletes a key and everything under it.
@@ -105,6 +99,18 @@ bool SameSizeInUse(const std::wstring& from, const std::wstring& to) {
 }
 
 }  // namespace
+
+void ForEachFile(const std::wstring& folder,
+                 const std::function<void(const std::wstring&, const WIN32_FIND_DATAW&)>& visit) {
+  WIN32_FIND_DATAW data;
+  const HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      visit(folder + L"\\" + data.cFileName, data);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+}
 
 std::string Narrow(const std::wstring& text) {
   std::string out;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <initializer_list>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,10 @@ namespace testkit {
 
 // ASCII for messages: other characters become '?'.
 std::string Narrow(const std::wstring& text);
+
+// Calls visit(path, data) for each file (not folder) directly in folder.
+void ForEachFile(const std::wstring& folder,
+                 const std::function<void(const std::wstring&, const WIN32_FIND_DATAW&)>& visit);
 
 // The build's bin folder (the one holding Torvan.exe and testbed\).
 std::wstring BinDir();
