@@ -2,6 +2,7 @@
 // that also reroutes some of the service's imports through itself. Each rerouted
 // call goes on to the real function and is journalled under "Platform" with its
 // arguments and result, the caller's last error kept as the real function left it.
+// It also serialises the display calls on which Wine deadlocks (see DisplayCall).
 #include <windows.h>
 
 #include "journal.h"
@@ -19,6 +20,9 @@ using CoInitializeExFn = HRESULT(WINAPI*)(LPVOID, DWORD);
 using GetVersionExWFn = BOOL(WINAPI*)(OSVERSIONINFOW*);
 using CoUninitializeFn = void(WINAPI*)();
 using ShellExecuteWFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+using ChangeDisplaySettingsExWFn = LONG(WINAPI*)(LPCWSTR, DEVMODEW*, HWND, DWORD, LPVOID);
+using UpdateLayeredWindowFn = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF,
+                                            BLENDFUNCTION*, DWORD);
 
 LoadLibraryWFn g_realLoadLibraryW;
 AdjustTokenPrivilegesFn g_realAdjustTokenPrivileges;
@@ -28,6 +32,27 @@ CoInitializeExFn g_realCoInitializeEx;
 GetVersionExWFn g_realGetVersionExW;
 CoUninitializeFn g_realCoUninitialize;
 ShellExecuteWFn g_realShellExecuteW;
+ChangeDisplaySettingsExWFn g_realChangeDisplaySettingsExW;
+UpdateLayeredWindowFn g_realUpdateLayeredWindow;
+
+// Wine 8 deadlocks when one thread of a process applies a display mode while another
+// updates a layered window or has one shown: win32u's display-device mutex and its
+// user lock are taken in opposite orders on the two paths. Windows does not, and the
+// service's hotkey thread and display thread meet there at every panel key. One lock
+// around those calls keeps the display tests on the service's behaviour, not Wine's.
+CRITICAL_SECTION g_displayCalls;
+
+class DisplayCall {
+ public:
+  DisplayCall() { EnterCriticalSection(&g_displayCalls); }
+  ~DisplayCall() {
+    const DWORD error = GetLastError();
+    LeaveCriticalSection(&g_displayCalls);
+    SetLastError(error);
+  }
+  DisplayCall(const DisplayCall&) = delete;
+  DisplayCall& operator=(const DisplayCall&) = delete;
+};
 
 std::string Narrow(const wchar_t* text) {
   char buffer[MAX_PATH] = "(null)";
@@ -103,9 +128,16 @@ BOOL WINAPI WatchSetSystemPowerState(BOOL suspend, BOOL force) {
   return ok;
 }
 
-// Only for the main window, whose class other programs look for.
+// Journalled only for the main window, whose class other programs look for. Shown for
+// another thread, the window's own thread does the work while the caller waits.
 BOOL WINAPI WatchShowWindow(HWND hwnd, int command) {
-  const BOOL wasVisible = g_realShowWindow(hwnd, command);
+  BOOL wasVisible;
+  if (GetWindowThreadProcessId(hwnd, nullptr) != GetCurrentThreadId()) {
+    DisplayCall serial;
+    wasVisible = g_realShowWindow(hwnd, command);
+  } else {
+    wasVisible = g_realShowWindow(hwnd, command);
+  }
   const DWORD error = GetLastError();
   char cls[32] = "";
   GetClassNameA(hwnd, cls, sizeof cls);
@@ -147,6 +179,19 @@ HINSTANCE WINAPI WatchShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCW
   testbed::Journal(kComponent, "ShellExecuteW(%s, %s)", Narrow(verb).c_str(), Narrow(file).c_str());
   SetLastError(error);
   return result;
+}
+
+LONG WINAPI SerialChangeDisplaySettingsExW(LPCWSTR device, DEVMODEW* mode, HWND hwnd, DWORD flags,
+                                           LPVOID parameter) {
+  DisplayCall serial;
+  return g_realChangeDisplaySettingsExW(device, mode, hwnd, flags, parameter);
+}
+
+BOOL WINAPI SerialUpdateLayeredWindow(HWND hwnd, HDC target, POINT* at, SIZE* size, HDC source,
+                                      POINT* from, COLORREF key, BLENDFUNCTION* blend,
+                                      DWORD flags) {
+  DisplayCall serial;
+  return g_realUpdateLayeredWindow(hwnd, target, at, size, source, from, key, blend, flags);
 }
 
 // Points the program's import slot for dll!name at replacement; returns what the
@@ -199,6 +244,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     // Never unloaded: when the service frees its hook library, another of its
     // threads may be inside a rerouted call, or about to enter one.
     testbed::StayLoaded(instance);
+    InitializeCriticalSection(&g_displayCalls);
     Reroute("KERNEL32.dll", "LoadLibraryW", &WatchLoadLibraryW, &g_realLoadLibraryW);
     Reroute("ADVAPI32.dll", "AdjustTokenPrivileges", &WatchAdjustTokenPrivileges,
             &g_realAdjustTokenPrivileges);
@@ -209,6 +255,10 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     Reroute("ole32.dll", "CoInitializeEx", &WatchCoInitializeEx, &g_realCoInitializeEx);
     Reroute("ole32.dll", "CoUninitialize", &WatchCoUninitialize, &g_realCoUninitialize);
     Reroute("SHELL32.dll", "ShellExecuteW", &WatchShellExecuteW, &g_realShellExecuteW);
+    Reroute("USER32.dll", "ChangeDisplaySettingsExW", &SerialChangeDisplaySettingsExW,
+            &g_realChangeDisplaySettingsExW);
+    Reroute("USER32.dll", "UpdateLayeredWindow", &SerialUpdateLayeredWindow,
+            &g_realUpdateLayeredWindow);
   } else if (reason == DLL_PROCESS_DETACH) {
     testbed::Journal("QKBD", "DllMain(PROCESS_DETACH, %s)", reserved ? "exit" : "FreeLibrary");
   }

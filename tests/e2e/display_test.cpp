@@ -44,6 +44,8 @@ class Display : public SuiteTest {
     SuiteTest::SetUp();
     ASSERT_TRUE(SetMode(kDesktop)) << "no virtual desktop: display modes cannot change";
     ASSERT_TRUE(testkit::PlaceInSystemFolder(L"testbed\\nvapi.dll"));
+    // The hook library that keeps Wine's display calls from deadlocking each other.
+    ASSERT_TRUE(PlaceBeside(L"testbed\\variants\\watch\\QKBD.dll"));
   }
   void TearDown() override {
     SuiteTest::TearDown();
