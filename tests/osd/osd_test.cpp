@@ -4,8 +4,6 @@
 #include "handles.h"
 #include "hotkey.h"
 
-#include <tlhelp32.h>
-
 #include <algorithm>
 #include <random>
 #include <thread>
@@ -157,17 +155,6 @@ TEST_F(OsdCycle, WindowIsShownWithoutTakingTheFocus) {
   DestroyWindow(other);
 }
 
-int CountThreadsOfThisProcess() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  THREADENTRY32 entry = {};
-  entry.dwSize = sizeof entry;
-  int n = 0;
-  for (BOOL ok = Thread32First(snapshot, &entry); ok; ok = Thread32Next(snapshot, &entry))
-    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++n;
-  CloseHandle(snapshot);
-  return n;
-}
-
 double NowMs() {
   LARGE_INTEGER now, frequency;
   QueryPerformanceCounter(&now);
@@ -182,7 +169,7 @@ double NowMs() {
 // cycle; the window's hide is not (a request after the last frame hides and shows it).
 TEST_F(OsdCycle, RequestsAcrossCycleEndsEachGetAFullCycleOnOneDisplayThread) {
   constexpr int kRounds = 12;
-  const int idleThreads = CountThreadsOfThisProcess();
+  const DWORD idleThreads = testkit::CountThreads(GetCurrentProcessId());
   std::vector<suite::UniqueHandle> go;
   for (int round = 0; round < kRounds; ++round)
     go.emplace_back(CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -209,7 +196,7 @@ TEST_F(OsdCycle, RequestsAcrossCycleEndsEachGetAFullCycleOnOneDisplayThread) {
   auto watchUntil = [&](auto pred, double forMs) {
     for (const double until = NowMs() + forMs;; PumpFor(1)) {
       const double now = NowMs();
-      if (CountThreadsOfThisProcess() <= idleThreads + 3) {
+      if (testkit::CountThreads(GetCurrentProcessId()) <= idleThreads + 3) {
         overSince = -1;
       } else {
         if (overSince < 0) overSince = now;

@@ -403,6 +403,18 @@ int CountProcesses(const wchar_t* exeName) {
   return n;
 }
 
+DWORD CountThreads(DWORD pid) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  DWORD n = 0;
+  for (BOOL ok = Thread32First(snapshot, &entry); ok; ok = Thread32Next(snapshot, &entry))
+    if (entry.th32OwnerProcessID == pid) ++n;
+  CloseHandle(snapshot);
+  return n;
+}
+
 bool HasModule(DWORD pid, const std::wstring& nameOrPath) {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
   if (snapshot == INVALID_HANDLE_VALUE) return false;
@@ -503,6 +515,7 @@ ProcessResources MeasureResources(HANDLE process) {
     // Windows reports the same figure in both; Wine leaves PrivateUsage at 0.
     resources.privateBytes = memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage;
   resources.handles = CountHandles(GetProcessId(process));
+  resources.threads = CountThreads(GetProcessId(process));
   SetLastError(ERROR_SUCCESS);
   resources.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
   if (resources.gdiObjects == 0 && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED)

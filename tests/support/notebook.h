@@ -98,6 +98,7 @@ HWND WaitForDialog(const wchar_t* caption, DWORD pid, DWORD timeoutMs);
 std::vector<std::wstring> ChildTexts(HWND window);
 void KillProcesses(const wchar_t* exeName);
 int CountProcesses(const wchar_t* exeName);
+DWORD CountThreads(DWORD pid);
 // Whether process pid has a module of that file name or full path loaded.
 bool HasModule(DWORD pid, const std::wstring& nameOrPath);
 
@@ -110,6 +111,7 @@ struct ProcessResources {
   SIZE_T privateBytes = 0;  // GetProcessMemoryInfo's PrivateUsage (PagefileUsage)
   DWORD handles = 0;        // kernel handles it has open
   DWORD gdiObjects = 0;     // live GDI objects it owns
+  DWORD threads = 0;        // threads it runs, a display thread on its way out included
 };
 // The process handle needs PROCESS_QUERY_INFORMATION and PROCESS_VM_READ (a handle
 // from StartProgram has both).
