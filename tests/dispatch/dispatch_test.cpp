@@ -15,7 +15,7 @@ TEST_F(Notices, LevelNoticesAndFixedNoticesAreConfirmed) {
 TEST_F(Notices, CodesOutsideTheTableAreIgnored) {
   Start();
   for (DWORD code : {0u, 16u, 47u, 53u, 96u, 100u, 108u, 127u, 0xFFFFFFFFu})
-    EXPECT_FALSE(PressShowsOsd(code)) << code;
+    EXPECT_FALSE(PressShowsOsd(code, kTimeGivenToShow)) << code;
   EXPECT_TRUE(Calls().empty()) << ::testing::PrintToString(Calls());
   EXPECT_TRUE(StillRunning());
 }
@@ -125,7 +125,7 @@ TEST_F(Wlan, ToggleReadsTheStateAndSwitchesTheOtherWay) {
 TEST_F(Wlan, AFailedStateReadSwitchesNothing) {
   testkit::SetKnob("acpi", "RSTSFail", 1);
   Start();
-  EXPECT_FALSE(PressShowsOsd(93));
+  EXPECT_FALSE(PressShowsOsd(93, kTimeGivenToShow));
   EXPECT_TRUE(Called("acpi None_Method_Raw(RSTS) = 0"));
   EXPECT_FALSE(Called("WLANOnOff"));
 }
@@ -141,7 +141,7 @@ TEST_F(Wlan, OnAndOffKeysSwitchTheRadio) {
 TEST_F(Wlan, WithoutAWlanAdapterTheKeysDoNothing) {
   testkit::SetNetAdapters({});
   Start();
-  for (DWORD code : {93u, 94u, 95u}) EXPECT_FALSE(PressShowsOsd(code)) << code;
+  for (DWORD code : {93u, 94u, 95u}) EXPECT_FALSE(PressShowsOsd(code, kTimeGivenToShow)) << code;
   EXPECT_FALSE(Called("WLANOnOff"));
   EXPECT_FALSE(Called("RSTS"));
 }
@@ -149,7 +149,7 @@ TEST_F(Wlan, WithoutAWlanAdapterTheKeysDoNothing) {
 TEST_F(Wlan, WithoutAWlanLibraryOnlyTheOnAndOffPicturesShow) {
   testkit::SetKnob("acpi", "SFUN", 0);  // no WLAN library is loaded
   Start();
-  EXPECT_FALSE(PressShowsOsd(93));
+  EXPECT_FALSE(PressShowsOsd(93, kTimeGivenToShow));
   EXPECT_TRUE(PressShowsOsd(94));
   EXPECT_TRUE(PressShowsOsd(95));
   EXPECT_FALSE(Called("Ressin"));
@@ -208,14 +208,14 @@ TEST_F(Touchpad, OnlyFennicPresentUsesItsResult) {
 
 TEST_F(Touchpad, NothingDoneMeansNoPicture) {
   Start();
-  EXPECT_FALSE(PressShowsOsd(107));  // both answer 0
+  EXPECT_FALSE(PressShowsOsd(107, kTimeGivenToShow));  // both answer 0
   EXPECT_TRUE(Called("Fennic TouchPadCtrl(1) = 0"));
 }
 
 TEST_F(Touchpad, NeitherLibraryMeansNothingHappens) {
   testkit::InstallApp({L"Torvan.exe", L"testbed\\TARNACPIDLL32.dll"});
   Start();
-  EXPECT_FALSE(PressShowsOsd(107));
+  EXPECT_FALSE(PressShowsOsd(107, kTimeGivenToShow));
   EXPECT_TRUE(StillRunning());
 }
 

@@ -8,9 +8,9 @@ namespace {
 
 class Messages : public DispatchTest {
  protected:
-  bool PostShowsOsd(UINT message, WPARAM wParam, LPARAM lParam) {
+  bool PostShowsOsd(UINT message, WPARAM wParam, LPARAM lParam, DWORD withinMs = kTimeToShow) {
     PostMessageW(hwnd_, message, wParam, lParam);
-    return OsdShown();
+    return OsdShown(withinMs);
   }
 };
 
@@ -22,9 +22,9 @@ TEST_F(Messages, TouchpadModeNoticesAreConfirmed) {
 
 TEST_F(Messages, OtherTouchpadMessagesAreIgnored) {
   Start();
-  EXPECT_FALSE(PostShowsOsd(WM_FSPMSG, 0, 0));
-  EXPECT_FALSE(PostShowsOsd(WM_FSPMSG, 0, 1));
-  EXPECT_FALSE(PostShowsOsd(WM_FSPMSG, 1, 2));
+  EXPECT_FALSE(PostShowsOsd(WM_FSPMSG, 0, 0, kTimeGivenToShow));
+  EXPECT_FALSE(PostShowsOsd(WM_FSPMSG, 0, 1, kTimeGivenToShow));
+  EXPECT_FALSE(PostShowsOsd(WM_FSPMSG, 1, 2, kTimeGivenToShow));
 }
 
 // The main thread sets the indicator while the hotkey thread may be inside the

@@ -83,8 +83,8 @@ TEST_F(Mixer, AFailingMixerShowsNoPicture) {
   SetLine(0, 0);
   testkit::SetKnob("winmm", "mixerSetControlDetailsFail", MMSYSERR_ERROR);
   Start();
-  EXPECT_FALSE(PressShowsOsd(kMute));
-  EXPECT_FALSE(PressShowsOsd(kUp));
+  EXPECT_FALSE(PressShowsOsd(kMute, kTimeGivenToShow));
+  EXPECT_FALSE(PressShowsOsd(kUp, kTimeGivenToShow));
   EXPECT_EQ(0u, Volume());
   EXPECT_TRUE(StillRunning());
 }
@@ -124,7 +124,8 @@ TEST_F(Endpoint, MuteKeyTogglesBothWays) {
 TEST_F(Endpoint, NoRenderEndpointShowsNoPicture) {
   testkit::SetKnob("mmdevapi", "NoEndpoint", 1);
   Start();
-  for (DWORD code : {kUp, kDown, kMute}) EXPECT_FALSE(PressShowsOsd(code)) << code;
+  for (DWORD code : {kUp, kDown, kMute})
+    EXPECT_FALSE(PressShowsOsd(code, kTimeGivenToShow)) << code;
   EXPECT_TRUE(StillRunning());
 }
 
@@ -136,7 +137,8 @@ TEST_F(OtherWindows, VolumeAndMuteKeysDoNothing) {
   testkit::SetKnob("winmm", "Mute", 1);
   testkit::SetKnob("mmdevapi", "Mute", 1);
   Start();
-  for (DWORD code : {kUp, kDown, kMute}) EXPECT_FALSE(PressShowsOsd(code)) << code;
+  for (DWORD code : {kUp, kDown, kMute})
+    EXPECT_FALSE(PressShowsOsd(code, kTimeGivenToShow)) << code;
   EXPECT_EQ(0, CountCalls("winmm ")) << testing::PrintToString(Calls());
   EXPECT_EQ(0, CountCalls("mmdevapi "));
   EXPECT_EQ(4369u, Knob("winmm", "Volume0"));

@@ -24,7 +24,7 @@ TEST_F(MissingPiece, WithoutEitherTouchpadLibraryThePadKeyDoesNothing) {
   ASSERT_TRUE(RemoveInstalled(L"Sorrel.dll"));
   ASSERT_TRUE(RemoveInstalled(L"Fennic.dll"));
   Start();
-  EXPECT_FALSE(PressShowsOsd(107));
+  EXPECT_FALSE(PressShowsOsd(107, kTimeGivenToShow));
   EXPECT_EQ(0, CountCalls("FspLib "));
   EXPECT_TRUE(PressShowsOsd(51));
 }

@@ -41,7 +41,7 @@ TEST_F(Touchpad, APadThatIsNotReadyIsLeftAloneWithoutAPicture) {
   testkit::SetKnob(kFsp, "PadState", 1);
   testkit::SetKnob(kFsp, "DeviceReady", 0);
   Start();
-  EXPECT_FALSE(PressShowsOsd(107));
+  EXPECT_FALSE(PressShowsOsd(107, kTimeGivenToShow));
   EXPECT_EQ(1u, Pad());
   EXPECT_EQ(0, CountCalls("FspLib GetDeviceConfig"));
   EXPECT_EQ(0, CountCalls("FspLib SetDeviceConfig"));
@@ -55,7 +55,7 @@ TEST_F(Touchpad, AFailedConfigurationReadChangesNothing) {
   testkit::SetKnob(kFsp, "PadState", 0);
   testkit::SetKnob(kFsp, "GetDeviceConfig", 0);
   Start();
-  EXPECT_FALSE(PressShowsOsd(107));
+  EXPECT_FALSE(PressShowsOsd(107, kTimeGivenToShow));
   EXPECT_EQ(0u, Pad());
   EXPECT_EQ(0, CountCalls("FspLib SetDeviceConfig"));
   EXPECT_EQ(1, CountCalls("FspLib CloseDevice"));
@@ -66,7 +66,7 @@ TEST_F(Touchpad, ARefusedConfigurationShowsNoPicture) {
   testkit::SetKnob(kFsp, "PadState", 0);
   testkit::SetKnob(kFsp, "SetDeviceConfig", 0);
   Start();
-  EXPECT_FALSE(PressShowsOsd(107));
+  EXPECT_FALSE(PressShowsOsd(107, kTimeGivenToShow));
   EXPECT_EQ(0u, Pad());
   EXPECT_EQ(1, CountCalls("FspLib SetDeviceConfig() = 0"));
 }

@@ -47,7 +47,7 @@ TEST_F(XpWlan, ToggleSwitchesAgainstTheReadState) {
 TEST_F(XpWlan, AFailedStateReadSwitchesNothing) {
   testkit::SetKnob("acpi", "RSTSFail", 1);
   Start();
-  EXPECT_FALSE(PressShowsOsd(93));
+  EXPECT_FALSE(PressShowsOsd(93, kTimeGivenToShow));
   EXPECT_EQ(0, CountCalls("SetRadio("));
 }
 
@@ -61,7 +61,7 @@ TEST_F(XpWlan, TheLibraryWasInitialisedAtStart) {
 TEST_F(XpWlan, WithoutTheLibraryOnlyTheOnAndOffPicturesShow) {
   ASSERT_TRUE(RemoveInstalled(L"Pelvari.dll"));
   Start();
-  EXPECT_FALSE(PressShowsOsd(93));
+  EXPECT_FALSE(PressShowsOsd(93, kTimeGivenToShow));
   EXPECT_TRUE(PressShowsOsd(94));
   EXPECT_TRUE(PressShowsOsd(95));
   EXPECT_EQ(0, CountCalls("MurocApi "));
@@ -71,7 +71,7 @@ TEST_F(XpWlan, WithoutTheLibraryOnlyTheOnAndOffPicturesShow) {
 TEST_F(XpWlan, WithoutAnAdapterOfEitherVendorTheKeysDoNothing) {
   testkit::SetNetAdapters({L"PCI\\VEN_10EC&DEV_8168&SUBSYS_11018086&REV_01"});
   Start();
-  for (DWORD code : {93u, 94u, 95u}) EXPECT_FALSE(PressShowsOsd(code)) << code;
+  for (DWORD code : {93u, 94u, 95u}) EXPECT_FALSE(PressShowsOsd(code, kTimeGivenToShow)) << code;
   EXPECT_EQ(0, CountCalls("MurocApi "));
   EXPECT_EQ(0, CountCalls("RSTS"));
 }

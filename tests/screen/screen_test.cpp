@@ -103,8 +103,7 @@ class Screen : public DispatchTest {
 
   // Until the display cycle is over.
   void WaitGone() {
-    for (int i = 0; i < 1500 && IsWindowVisible(osd_); ++i) Sleep(10);
-    EXPECT_FALSE(IsWindowVisible(osd_));
+    EXPECT_TRUE(testkit::WaitUntil([&] { return !IsWindowVisible(osd_); }, 15000));
   }
 
   static ULONG_PTR gdiplus_;

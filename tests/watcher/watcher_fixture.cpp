@@ -89,15 +89,15 @@ HWND WatcherTest::OpenAbout() {
   HWND about = testkit::WaitForDialog(L"About", watcher_.Id(), 15000);
   EXPECT_NE(nullptr, about) << "no About box";
   // The box exists before its controls do; it is shown once they all are.
-  for (int i = 0; about && i < 500 && !IsWindowVisible(about); ++i) Sleep(10);
-  EXPECT_TRUE(about && IsWindowVisible(about)) << "the About box was never shown";
+  EXPECT_TRUE(about && testkit::WaitUntil([&] { return IsWindowVisible(about) != FALSE; }, 15000))
+      << "the About box was never shown";
   return about;
 }
 
 void WatcherTest::CloseAbout(HWND about, WPARAM command) {
   PostMessageW(about, WM_COMMAND, command, 0);
-  for (int i = 0; i < 250 && IsWindow(about); ++i) Sleep(20);
-  EXPECT_FALSE(IsWindow(about)) << "the About box stayed open";
+  EXPECT_TRUE(testkit::WaitUntil([&] { return !IsWindow(about); }, 15000))
+      << "the About box stayed open";
 }
 
 void WatcherTest::WaitUntilHandled() {
