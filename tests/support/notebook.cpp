@@ -417,6 +417,19 @@ bool HasModule(DWORD pid, const std::wstring& nameOrPath) {
   return found;
 }
 
+DWORD WindowProcess(HWND hwnd) {
+  DWORD pid = 0;
+  if (hwnd) GetWindowThreadProcessId(hwnd, &pid);
+  return pid;
+}
+
+bool MutexExists(const wchar_t* name) {
+  HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, name);
+  if (!mutex) return false;
+  CloseHandle(mutex);
+  return true;
+}
+
 }  // namespace testkit
 
 namespace testkit {

@@ -100,6 +100,9 @@ void KillProcesses(const wchar_t* exeName);
 int CountProcesses(const wchar_t* exeName);
 // Whether process pid has a module of that file name or full path loaded.
 bool HasModule(DWORD pid, const std::wstring& nameOrPath);
+// The process that owns the window; 0 for no window.
+DWORD WindowProcess(HWND hwnd);
+bool MutexExists(const wchar_t* name);
 
 // Kernel handles process pid holds, from the system's handle table (Wine's
 // GetProcessHandleCount always reports 0).

@@ -18,19 +18,6 @@ std::vector<DWORD> ProcessIds(const wchar_t* exeName) {
   return ids;
 }
 
-DWORD WindowProcess(HWND hwnd) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  return pid;
-}
-
-bool MutexExists() {
-  HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, kMutexName);
-  if (!mutex) return false;
-  CloseHandle(mutex);
-  return true;
-}
-
 DWORD WaitForServiceWindow(DWORD notPid, DWORD timeoutMs) {
   const DWORD start = GetTickCount();
   do {
