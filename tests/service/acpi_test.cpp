@@ -33,6 +33,14 @@ class Acpi : public ServiceTest {
     EXPECT_FALSE(WaitForReads(wasServed + 1, 1000)) << "a key was read without the event";
     EXPECT_EQ(0u, DriverStats().registerCount);
   }
+
+  // Nothing is left in the driver's queue.
+  void ExpectAllRead(unsigned served, unsigned failed) {
+    const TarnAcpiStats stats = DriverStats();
+    EXPECT_EQ(served, stats.readsServed);
+    EXPECT_EQ(failed, stats.readsFailed);
+    EXPECT_EQ(0u, stats.codesQueued);
+  }
 };
 
 TEST_F(Acpi, MissingAccessLibraryIsReportedAndTheServiceRunsOn) {
@@ -87,10 +95,7 @@ TEST_F(Acpi, EachPressIsReadExactlyOnce) {
   ASSERT_TRUE(WaitForReads(3, 5000));
   EXPECT_EQ(50u, DriverStats().lastCode);
   PressAndWaitHandled({});
-  const TarnAcpiStats stats = DriverStats();
-  EXPECT_EQ(4u, stats.readsServed);
-  EXPECT_EQ(0u, stats.readsFailed);
-  EXPECT_EQ(0u, stats.codesQueued);
+  ExpectAllRead(4, 0);
 }
 
 // Forty hibernate keys at once: each is read on its own and each asks for
@@ -113,10 +118,7 @@ TEST_F(Acpi, ABurstOfHibernateKeysIsReadAndHandledOneByOne) {
         call[0]);
     EXPECT_EQ(kHibernate, call[1]);
   }
-  const TarnAcpiStats stats = DriverStats();
-  EXPECT_EQ(40u, stats.readsServed);
-  EXPECT_EQ(0u, stats.readsFailed);
-  EXPECT_EQ(0u, stats.codesQueued);
+  ExpectAllRead(40, 0);
 }
 
 TEST_F(Acpi, AFailedReadIsSkippedAndTheNextKeyStillArrives) {
@@ -131,10 +133,7 @@ TEST_F(Acpi, AFailedReadIsSkippedAndTheNextKeyStillArrives) {
   ASSERT_TRUE(WaitForReads(2, 5000));
   EXPECT_EQ(49u, DriverStats().lastCode);
   PressAndWaitHandled({});
-  const TarnAcpiStats stats = DriverStats();
-  EXPECT_EQ(1u, stats.readsFailed);
-  EXPECT_EQ(3u, stats.readsServed);
-  EXPECT_EQ(0u, stats.codesQueued);
+  ExpectAllRead(3, 1);
 }
 
 }  // namespace
