@@ -171,18 +171,22 @@ void ResetJournal() {
   SetEnvironmentVariableW(L"TESTBED_JOURNAL", kJournalPath);
 }
 
-std::vector<JournalLine> ReadJournal() {
-  std::vector<JournalLine> lines;
-  HANDLE file = CreateFileW(kJournalPath, GENERIC_READ,
+std::string ReadShared(const std::wstring& path) {
+  std::string text;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return lines;
-  std::string text;
+  if (file == INVALID_HANDLE_VALUE) return text;
   char buffer[4096];
   DWORD got = 0;
   while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
   CloseHandle(file);
-  std::istringstream in(text);
+  return text;
+}
+
+std::vector<JournalLine> ReadJournal() {
+  std::vector<JournalLine> lines;
+  std::istringstream in(ReadShared(kJournalPath));
   std::string raw;
   while (std::getline(in, raw)) {
     if (!raw.empty() && raw.back() == '\r') raw.pop_back();

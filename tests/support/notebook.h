@@ -40,6 +40,8 @@ struct JournalLine {
   std::string component;
   std::string call;  // e.g. "InitRessin(2) = 1"
 };
+// A whole file that stand-ins may be appending to right now; empty when missing.
+std::string ReadShared(const std::wstring& path);
 // Points TESTBED_JOURNAL (inherited by every program a test starts) at a fresh file.
 void ResetJournal();
 std::vector<JournalLine> ReadJournal();
