@@ -8,13 +8,8 @@
 
 constexpr wchar_t kIntelAdapter[] = L"PCI\\VEN_8086&DEV_4229&SUBSYS_11018086&REV_61";
 
-class DispatchTest : public ServiceTest {
+class DispatchTest : public FullNotebookTest {
  protected:
-  void SetUp() override {
-    ServiceTest::SetUp();
-    InstallFullNotebook();
-  }
-
   // Starts the service with the current installation and knobs.
   void Start() {
     hwnd_ = StartService();

@@ -4,13 +4,8 @@
 
 namespace {
 
-class Acpi : public ServiceTest {
+class Acpi : public FullNotebookTest {
  protected:
-  void SetUp() override {
-    ServiceTest::SetUp();
-    InstallFullNotebook();
-  }
-
   // Starts the service, finds the message box it reports a missing piece with,
   // checks its text and dismisses it; the window the service then runs on.
   HWND StartReporting(const wchar_t* caption, const wchar_t* text) {

@@ -4,11 +4,10 @@
 
 namespace {
 
-class Startup : public ServiceTest {
+class Startup : public FullNotebookTest {
  protected:
   void SetUp() override {
-    ServiceTest::SetUp();
-    InstallFullNotebook();
+    FullNotebookTest::SetUp();
     // A hook library that also sees the service hide its main window.
     ASSERT_TRUE(PlaceBeside(L"testbed\\variants\\watch\\QKBD.dll"));
   }
