@@ -421,6 +421,15 @@ bool HasModule(DWORD pid, const std::wstring& nameOrPath) {
   return found;
 }
 
+void* SwapImport(void** slot, void* function) {
+  DWORD protection = 0;
+  VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &protection);
+  void* previous = *slot;
+  *slot = function;
+  VirtualProtect(slot, sizeof(void*), protection, &protection);
+  return previous;
+}
+
 DWORD WindowProcess(HWND hwnd) {
   DWORD pid = 0;
   if (hwnd) GetWindowThreadProcessId(hwnd, &pid);

@@ -106,6 +106,10 @@ bool HasModule(DWORD pid, const std::wstring& nameOrPath);
 DWORD WindowProcess(HWND hwnd);
 bool MutexExists(const wchar_t* name);
 
+// Points an import slot of this program (declared as, e.g., extern "C" void* slot
+// __asm__("__imp__TerminateProcess@8")) at function; returns what it held.
+void* SwapImport(void** slot, void* function);
+
 // Kernel handles process pid holds, from the system's handle table (Wine's
 // GetProcessHandleCount always reports 0).
 DWORD CountHandles(DWORD pid);

@@ -116,15 +116,7 @@ TEST(ServiceMatch, AProcessWhoseSessionCannotBeReadIsNotTaken) {
 extern "C" void* terminateProcessSlot __asm__("__imp__TerminateProcess@8");
 extern "C" void* processIdToSessionIdSlot __asm__("__imp__ProcessIdToSessionId@8");
 
-// Points an import slot at function; returns what it held.
-void* SwapImport(void** slot, void* function) {
-  DWORD protection = 0;
-  VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &protection);
-  void* previous = *slot;
-  *slot = function;
-  VirtualProtect(slot, sizeof(void*), protection, &protection);
-  return previous;
-}
+using testkit::SwapImport;
 
 // Windows' TerminateProcess starts the end of a process and returns; Wine's has
 // ended it by then. While one of these lives, the watcher's calls end the process
