@@ -379,33 +379,34 @@ std::vector<std::wstring> ChildTexts(HWND window) {
   return texts;
 }
 
-void KillProcesses(const wchar_t* exeName) {
+namespace {
+std::vector<DWORD> ProcessIdsBy(int (*compare)(const wchar_t*, const wchar_t*),
+                                const wchar_t* exeName) {
+  std::vector<DWORD> ids;
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return;
+  if (snapshot == INVALID_HANDLE_VALUE) return ids;
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof entry;
-  for (BOOL ok = Process32FirstW(snapshot, &entry); ok; ok = Process32NextW(snapshot, &entry)) {
-    if (_wcsicmp(entry.szExeFile, exeName) != 0) continue;
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+  for (BOOL ok = Process32FirstW(snapshot, &entry); ok; ok = Process32NextW(snapshot, &entry))
+    if (compare(entry.szExeFile, exeName) == 0) ids.push_back(entry.th32ProcessID);
+  CloseHandle(snapshot);
+  return ids;
+}
+}  // namespace
+
+std::vector<DWORD> ProcessIds(const wchar_t* exeName) { return ProcessIdsBy(wcscmp, exeName); }
+
+void KillProcesses(const wchar_t* exeName) {
+  for (DWORD id : ProcessIdsBy(_wcsicmp, exeName)) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
     if (!process) continue;
     TerminateProcess(process, 1);
     WaitForSingleObject(process, 5000);
     CloseHandle(process);
   }
-  CloseHandle(snapshot);
 }
 
-int CountProcesses(const wchar_t* exeName) {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return 0;
-  PROCESSENTRY32W entry = {};
-  entry.dwSize = sizeof entry;
-  int n = 0;
-  for (BOOL ok = Process32FirstW(snapshot, &entry); ok; ok = Process32NextW(snapshot, &entry))
-    if (_wcsicmp(entry.szExeFile, exeName) == 0) ++n;
-  CloseHandle(snapshot);
-  return n;
-}
+int CountProcesses(const wchar_t* exeName) { return int(ProcessIdsBy(_wcsicmp, exeName).size()); }
 
 bool HasModule(DWORD pid, const std::wstring& nameOrPath) {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);

@@ -98,8 +98,11 @@ HWND WaitForWindow(const wchar_t* className, const wchar_t* title, DWORD timeout
 // A message box (or other dialog) of the given caption owned by process pid.
 HWND WaitForDialog(const wchar_t* caption, DWORD pid, DWORD timeoutMs);
 std::vector<std::wstring> ChildTexts(HWND window);
+// Processes by executable name, case ignored; ProcessIds keeps case, so that an
+// impostor "torvan.exe" is told apart from "Torvan.exe".
 void KillProcesses(const wchar_t* exeName);
 int CountProcesses(const wchar_t* exeName);
+std::vector<DWORD> ProcessIds(const wchar_t* exeName);
 // Whether process pid has a module of that file name or full path loaded.
 bool HasModule(DWORD pid, const std::wstring& nameOrPath);
 // The process that owns the window; 0 for no window.
