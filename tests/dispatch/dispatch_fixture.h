@@ -68,12 +68,7 @@ class DispatchTest : public FullNotebookTest {
   // Until the lines since Start() hold text n times; false on time-out. For what
   // must not happen, the time-out is how long it is given to show.
   bool WaitForCalls(const std::string& text, int n, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    do {
-      if (testkit::CountCalls(Calls(), text) >= n) return true;
-      Sleep(20);
-    } while (GetTickCount() - start < timeoutMs);
-    return false;
+    return testkit::WaitUntil([&] { return testkit::CountCalls(Calls(), text) >= n; }, timeoutMs);
   }
 
   bool StillRunning() {

@@ -90,12 +90,7 @@ void RessinLibrary::Unload() {
 
 bool RessinLibrary::UnloadAndWaitForRechecks(DWORD timeoutMs) {
   Unload();
-  const DWORD start = GetTickCount();
-  while (GetModuleHandleW(L"Ressin.dll")) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    Sleep(20);
-  }
-  return true;
+  return testkit::WaitUntil([] { return !GetModuleHandleW(L"Ressin.dll"); }, timeoutMs);
 }
 
 std::vector<std::string> Calls(const char* component) { return testkit::JournalCalls(component); }

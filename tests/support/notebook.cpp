@@ -323,12 +323,9 @@ Process StartProgram(const std::wstring& path, const std::wstring& arguments,
 }
 
 HWND WaitForWindow(const wchar_t* className, const wchar_t* title, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  do {
-    if (HWND hwnd = FindWindowW(className, title)) return hwnd;
-    Sleep(10);
-  } while (GetTickCount() - start < timeoutMs);
-  return nullptr;
+  HWND hwnd = nullptr;
+  WaitUntil([&] { return (hwnd = FindWindowW(className, title)) != nullptr; }, timeoutMs);
+  return hwnd;
 }
 
 namespace {
