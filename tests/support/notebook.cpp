@@ -419,6 +419,25 @@ bool HasModule(DWORD pid, const std::wstring& nameOrPath) {
   return found;
 }
 
+DWORD WlanNotify(DWORD source, DWORD code, DWORD timeoutMs) {
+  wchar_t args[64];
+  wsprintfW(args, L"%lu %lu %lu", source, code, timeoutMs);
+  Process tool = StartProgram(System32(L"wlan-notify.exe"), args);
+  if (!tool.Started() || !tool.WaitForExit(timeoutMs + 5000)) return DWORD(-1);
+  return tool.ExitCode();
+}
+
+MobilityCenter::MobilityCenter() {
+  process_ = StartProgram(System32(L"mblctr.exe"));
+  // Running for Toolhelp once it has written its first line.
+  running_ = process_.Started() && WaitForJournal("mblctr start", 15000);
+  if (!running_) process_.Kill();
+}
+
+MobilityCenter::~MobilityCenter() {
+  if (process_.Started()) process_.Kill();
+}
+
 void* SwapImport(void** slot, void* function) {
   DWORD protection = 0;
   VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &protection);

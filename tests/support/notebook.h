@@ -113,6 +113,23 @@ bool MutexExists(const wchar_t* name);
 // __asm__("__imp__TerminateProcess@8")) at function; returns what it held.
 void* SwapImport(void** slot, void* function);
 
+// Has the WLAN API double deliver a notification; the number of callbacks it
+// made (kNoListener when no client is registered anywhere). Returns after they
+// returned.
+DWORD WlanNotify(DWORD source, DWORD code, DWORD timeoutMs = 3000);
+
+// The Mobility Center stand-in, running while the object lives.
+class MobilityCenter {
+ public:
+  MobilityCenter();
+  ~MobilityCenter();
+  bool Running() const { return running_; }
+
+ private:
+  Process process_;
+  bool running_ = false;
+};
+
 // Kernel handles process pid holds, from the system's handle table (Wine's
 // GetProcessHandleCount always reports 0).
 DWORD CountHandles(DWORD pid);
