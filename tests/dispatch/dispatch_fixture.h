@@ -8,13 +8,8 @@
 
 constexpr wchar_t kIntelAdapter[] = L"PCI\\VEN_8086&DEV_4229&SUBSYS_11018086&REV_61";
 
-class DispatchTest : public ServiceTest {
+class DispatchTest : public FullNotebookTest {
  protected:
-  void SetUp() override {
-    ServiceTest::SetUp();
-    InstallFullNotebook();
-  }
-
   // Starts the service with the current installation and knobs.
   void Start() {
     hwnd_ = StartService();
@@ -74,12 +69,7 @@ class DispatchTest : public ServiceTest {
   // Until the lines since Start() hold text n times; false on time-out. For what
   // must not happen, the time-out is how long it is given to show.
   bool WaitForCalls(const std::string& text, int n, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    do {
-      if (testkit::CountCalls(Calls(), text) >= n) return true;
-      Sleep(20);
-    } while (GetTickCount() - start < timeoutMs);
-    return false;
+    return testkit::WaitUntil([&] { return testkit::CountCalls(Calls(), text) >= n; }, timeoutMs);
   }
 
   bool StillRunning() {

@@ -118,26 +118,7 @@ FARPROC WINAPI RecordingGetProcAddress(HMODULE module, LPCSTR name) {
   return g_realGetProcAddress(module, name);
 }
 
-// Swaps this program's import of GetProcAddress; returns the slot's old value.
-void* SwapGetProcAddressImport(void* replacement, void* current) {
-  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); imp->Name;
-       ++imp) {
-    for (auto* thunk = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
-         thunk->u1.Function; ++thunk) {
-      if (reinterpret_cast<void*>(thunk->u1.Function) != current) continue;
-      DWORD old;
-      VirtualProtect(&thunk->u1.Function, sizeof(void*), PAGE_READWRITE, &old);
-      thunk->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-      VirtualProtect(&thunk->u1.Function, sizeof(void*), old, &old);
-      return current;
-    }
-  }
-  return nullptr;
-}
+extern "C" void* getProcAddressSlot __asm__("__imp__GetProcAddress@8");
 
 // Each variant lacks one entry: the look-up stops at it, names it, and leaves
 // neither the library nor any entry behind.
@@ -153,15 +134,15 @@ TEST_F(LumexVerbose, FailedAtiLoadStopsAtTheMissingNameAndLeavesNothingBehind) {
                                  std::wstring(order[missing].begin(), order[missing].end()) +
                                  L"\\atitmmxx.dll";
     ASSERT_TRUE(testkit::PlaceInSystemFolder(variant.c_str())) << GetLastError();
-    ASSERT_NE(nullptr, SwapGetProcAddressImport(reinterpret_cast<void*>(&RecordingGetProcAddress),
-                                                reinterpret_cast<void*>(g_realGetProcAddress)));
+    ASSERT_EQ(reinterpret_cast<void*>(g_realGetProcAddress),
+              testkit::SwapImport(&getProcAddressSlot,
+                                  reinterpret_cast<void*>(&RecordingGetProcAddress)));
     g_lookedUp.clear();
     PdlCalls table;
     memset(&table, 0xA5, sizeof table);
     bool loaded = true;
     const Lines lines = log_.Of([&] { loaded = AtiPdlLoad(&table); });
-    SwapGetProcAddressImport(reinterpret_cast<void*>(g_realGetProcAddress),
-                             reinterpret_cast<void*>(&RecordingGetProcAddress));
+    testkit::SwapImport(&getProcAddressSlot, reinterpret_cast<void*>(g_realGetProcAddress));
 
     EXPECT_FALSE(loaded) << order[missing];
     EXPECT_EQ(Lines(order.begin(), order.begin() + missing + 1), g_lookedUp);

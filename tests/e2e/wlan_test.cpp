@@ -1,12 +1,14 @@
 // The WLAN keys and the network-availability notice end to end: on Windows XP
 // with an Intel adapter through the real Pelvari.dll and the MurocApi stand-in,
 // on Windows 7 through the real Ressin.dll and the WLAN API double.
+#include <optional>
+
 #include "contract.h"
 #include "suite_fixture.h"
 
 namespace {
 
-using testkit::System32;
+using testkit::WlanNotify;
 
 class XpWlan : public SuiteTest {
  protected:
@@ -86,11 +88,6 @@ class SevenWlan : public SuiteTest {
     testkit::SetNetAdapters({kIntelAdapter});
     SetStringKnob("wlanapi", "Interfaces", std::string(kFirst) + ";" + kSecond);
   }
-  void TearDown() override {
-    SuiteTest::TearDown();
-    mblctr_.Kill();
-  }
-
   static DWORD Radio(const char* guid) { return Knob("wlanapi", std::string("Radio") + guid); }
 
   // Both interfaces end in the software radio state: 1 on, 2 off.
@@ -100,21 +97,11 @@ class SevenWlan : public SuiteTest {
   }
 
   void StartMobilityCenter() {
-    mblctr_ = testkit::StartProgram(System32(L"mblctr.exe"));
-    ASSERT_TRUE(mblctr_.Started());
-    ASSERT_TRUE(testkit::WaitForJournal("mblctr start", 15000));
+    mblctr_.emplace();
+    ASSERT_TRUE(mblctr_->Running());
   }
 
-  // Has the WLAN API double deliver one notification; the callbacks it made.
-  static DWORD Notify(DWORD source, DWORD code) {
-    wchar_t args[64];
-    wsprintfW(args, L"%lu %lu 3000", source, code);
-    testkit::Process tool = testkit::StartProgram(System32(L"wlan-notify.exe"), args);
-    if (!tool.Started() || !tool.WaitForExit(8000)) return DWORD(-1);
-    return tool.ExitCode();
-  }
-
-  testkit::Process mblctr_;
+  std::optional<testkit::MobilityCenter> mblctr_;
 };
 
 TEST_F(SevenWlan, OnAndOffKeysSwitchEveryInterface) {
@@ -138,9 +125,9 @@ TEST_F(SevenWlan, ToggleSwitchesAgainstTheReadState) {
 TEST_F(SevenWlan, NetworkAvailabilityDrivesTheWlanIndicator) {
   StartMobilityCenter();
   Start();
-  EXPECT_EQ(1u, Notify(8, 19));
+  EXPECT_EQ(1u, WlanNotify(8, 19));
   EXPECT_TRUE(testkit::WaitForJournal("acpi One_Method_Raw(WLED, 1)", 10000));
-  EXPECT_EQ(1u, Notify(8, 18));
+  EXPECT_EQ(1u, WlanNotify(8, 18));
   EXPECT_TRUE(testkit::WaitForJournal("acpi One_Method_Raw(WLED, 0)", 10000));
 }
 
@@ -148,9 +135,9 @@ TEST_F(SevenWlan, AScanTurnsTheIndicatorOnOnlyWithAConnectedConnection) {
   StartMobilityCenter();
   Start();
   SetStringKnob("netshell", "Connections", "7");
-  EXPECT_EQ(1u, Notify(8, 7));
+  EXPECT_EQ(1u, WlanNotify(8, 7));
   SetStringKnob("netshell", "Connections", "7,2");
-  EXPECT_EQ(1u, Notify(8, 7));
+  EXPECT_EQ(1u, WlanNotify(8, 7));
   EXPECT_TRUE(testkit::WaitForJournal("acpi One_Method_Raw(WLED, 1)", 10000));
   ASSERT_TRUE(StillRunning());
   EXPECT_EQ(1, CountCalls("WLED"));
@@ -158,7 +145,7 @@ TEST_F(SevenWlan, AScanTurnsTheIndicatorOnOnlyWithAConnectedConnection) {
 
 TEST_F(SevenWlan, WithoutTheMobilityCenterNothingReachesTheIndicator) {
   Start();
-  EXPECT_EQ(1u, Notify(8, 19));
+  EXPECT_EQ(1u, WlanNotify(8, 19));
   // A "no network" notice of our own, queued behind anything the callback posted.
   PostMessageW(hwnd_, WM_RESSINMSG, 0, 0);
   ASSERT_TRUE(testkit::WaitForJournal("acpi One_Method_Raw(WLED, 0)", 10000));
@@ -184,7 +171,7 @@ TEST_F(SevenWlan, TeardownWithARecheckPendingEndsCleanly) {
   for (int round = 0; round < 3; ++round) {
     testkit::ResetJournal();
     Start();
-    EXPECT_EQ(1u, Notify(8, 17));
+    EXPECT_EQ(1u, WlanNotify(8, 17));
     CloseService(hwnd_);
     ASSERT_FALSE(HasFatalFailure()) << "round " << round;
     const auto notified = JournalTime("wlanapi callback(8, 17)");
@@ -204,7 +191,7 @@ TEST_F(SevenWlan, TeardownWithARecheckPendingEndsCleanly) {
 TEST_F(SevenWlan, TheRecheckReportsNoNetworkWhenTheServiceStays) {
   StartMobilityCenter();
   Start();
-  EXPECT_EQ(1u, Notify(8, 17));
+  EXPECT_EQ(1u, WlanNotify(8, 17));
   EXPECT_TRUE(testkit::WaitForJournal("acpi One_Method_Raw(WLED, 0)", 10000));
   EXPECT_TRUE(StillRunning());
 }

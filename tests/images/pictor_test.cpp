@@ -291,21 +291,20 @@ void ExpectFilled(const Picture& picture, UINT width, UINT height, ARGB colour) 
 }
 
 TEST_F(TestImages, EachPictureIsOneExactColour) {
-  {
-    SCOPED_TRACE("478 red");
-    ExpectFilled(Load(478), 19, 12, 0xFFFF0000);
-  }
-  {
-    SCOPED_TRACE("463 blue");
-    ExpectFilled(Load(463), 19, 12, 0xFF0000FF);
-  }
-  {
-    SCOPED_TRACE("201 white marker");
-    ExpectFilled(Load(201), 10, 20, 0xFFFFFFFF);
-  }
-  {
-    SCOPED_TRACE("461 transparent");
-    ExpectFilled(Load(461), 19, 12, 0x00000000);
+  const struct {
+    const char* name;
+    WORD id;
+    UINT width, height;
+    ARGB colour;
+  } cases[] = {
+      {"478 red", 478, 19, 12, 0xFFFF0000},
+      {"463 blue", 463, 19, 12, 0xFF0000FF},
+      {"201 white marker", 201, 10, 20, 0xFFFFFFFF},
+      {"461 transparent", 461, 19, 12, 0x00000000},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ExpectFilled(Load(c.id), c.width, c.height, c.colour);
   }
 }
 

@@ -17,52 +17,49 @@ class Osd : public ::testing::Test {
   void TearDown() override { EXPECT_TRUE(CycleEnds()); }
 };
 
-using OsdFrame = Osd;
+class OsdFrame : public Osd {
+ protected:
+  struct Probe {
+    int x, y;
+    DWORD colour;
+  };
+  // Draws one frame of the request and checks what landed on those pixels.
+  static void ExpectFrame(LONG icon, LONG level, LONG showLevel, std::vector<Probe> probes) {
+    SetRequest(icon, level, showLevel);
+    ASSERT_TRUE(DrawOSDFrame());
+    for (const Probe& p : probes) EXPECT_EQ(p.colour, Pixel(p.x, p.y)) << p.x << "," << p.y;
+  }
+};
 
 TEST_F(OsdFrame, IconIsScaledIntoItsAreaRightOfTenPixels) {
-  SetRequest(478, -1, 0);
-  ASSERT_TRUE(DrawOSDFrame());
-  for (int y : {10, 60, 110}) {
-    EXPECT_EQ(0u, Pixel(5, y)) << y;
-    EXPECT_EQ(kRed, Pixel(20, y)) << y;
-    EXPECT_EQ(kRed, Pixel(190, y)) << y;
-  }
+  for (int y : {10, 60, 110}) ExpectFrame(478, -1, 0, {{5, y, 0}, {20, y, kRed}, {190, y, kRed}});
 }
 
 TEST_F(OsdFrame, LevelMarkerSitsAtTenPlusTwelveTimesTheLevel) {
-  SetRequest(461, 7, 1);  // a fully transparent icon: only the marker shows
-  ASSERT_TRUE(DrawOSDFrame());
-  // x 94, y 100, 10 wide and 20 - 8 = 12 high.
-  EXPECT_EQ(kWhite, Pixel(98, 105));
-  EXPECT_EQ(kWhite, Pixel(95, 101));
-  EXPECT_EQ(kWhite, Pixel(102, 110));
-  EXPECT_EQ(0u, Pixel(91, 105));
-  EXPECT_EQ(0u, Pixel(106, 105));
-  EXPECT_EQ(0u, Pixel(98, 97));
-  EXPECT_EQ(0u, Pixel(98, 114));
-  EXPECT_EQ(0u, Pixel(98, 50));
+  // A fully transparent icon: only the marker shows, at x 94, y 100, 10 wide and
+  // 20 - 8 = 12 high.
+  ExpectFrame(461, 7, 1,
+              {{98, 105, kWhite},
+               {95, 101, kWhite},
+               {102, 110, kWhite},
+               {91, 105, 0},
+               {106, 105, 0},
+               {98, 97, 0},
+               {98, 114, 0},
+               {98, 50, 0}});
 }
 
 TEST_F(OsdFrame, MarkerIsDrawnOverTheIcon) {
-  SetRequest(478, 7, 1);
-  ASSERT_TRUE(DrawOSDFrame());
-  EXPECT_EQ(kWhite, Pixel(98, 105));
-  EXPECT_EQ(kRed, Pixel(80, 105));
-  EXPECT_EQ(kRed, Pixel(98, 60));
+  ExpectFrame(478, 7, 1, {{98, 105, kWhite}, {80, 105, kRed}, {98, 60, kRed}});
 }
 
 TEST_F(OsdFrame, NegativeLevelIsDrawnAtZeroAndStaysZero) {
-  SetRequest(461, -1, 1);
-  ASSERT_TRUE(DrawOSDFrame());
+  ExpectFrame(461, -1, 1, {{14, 105, kWhite}, {26, 105, 0}});
   EXPECT_EQ(0, iOSDLevel);
-  EXPECT_EQ(kWhite, Pixel(14, 105));
-  EXPECT_EQ(0u, Pixel(26, 105));
 }
 
 TEST_F(OsdFrame, MarkerOnlyWhenTheFlagIsExactlyOne) {
-  SetRequest(461, 3, 2);
-  ASSERT_TRUE(DrawOSDFrame());
-  EXPECT_EQ(0u, Pixel(50, 105));
+  ExpectFrame(461, 3, 2, {{50, 105, 0}});
   EXPECT_EQ(3, iOSDLevel);
 }
 
@@ -75,10 +72,7 @@ TEST_F(OsdFrame, IconZeroGivesAFullyTransparentFrame) {
 }
 
 TEST_F(OsdFrame, UndecodablePictureIsSimplyNotDrawn) {
-  SetRequest(999, 5, 1);
-  ASSERT_TRUE(DrawOSDFrame());
-  EXPECT_EQ(0u, Pixel(50, 50));
-  EXPECT_EQ(kWhite, Pixel(74, 105));
+  ExpectFrame(999, 5, 1, {{50, 50, 0}, {74, 105, kWhite}});
 }
 
 using OsdCycle = Osd;

@@ -48,7 +48,7 @@ bool KeyExists(const wchar_t* keyPath) {
   return true;
 }
 
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+using testkit::Narrow;
 
 // Splits a command line of the form "\"path\" arguments".
 void SplitCommand(const std::wstring& command, std::wstring* path, std::wstring* arguments) {
@@ -139,13 +139,6 @@ double FolderKilobytes(const std::wstring& folder) {
   return bytes / 1024;
 }
 
-// Paths of the modules a process has loaded.
-DWORD WindowProcess(HWND hwnd) {
-  DWORD pid = 0;
-  if (hwnd) GetWindowThreadProcessId(hwnd, &pid);
-  return pid;
-}
-
 class Installer : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -212,7 +205,8 @@ class Installer : public ::testing::Test {
     SplitCommand(RegistryString(kRunKey, L"Tandrel"), &path, &arguments);
     testkit::Process watcher = testkit::StartProgram(path, arguments);
     EXPECT_TRUE(watcher.Started()) << Narrow(path);
-    const DWORD service = WindowProcess(testkit::WaitForWindow(L"Torvan", L"Torvan", 20000));
+    const DWORD service =
+        testkit::WindowProcess(testkit::WaitForWindow(L"Torvan", L"Torvan", 20000));
     // The window exists from the start of dialog initialisation; the driver is
     // opened after the image and display libraries were loaded.
     EXPECT_TRUE(testkit::WaitForJournal("ACPI_LoadDriver", 20000));
@@ -237,18 +231,12 @@ class InstalledSuite : public Installer {
  protected:
   void SetUp() override {
     Installer::SetUp();
-    wchar_t system[MAX_PATH];
-    GetSystemDirectoryW(system, MAX_PATH);
-    acpi_ = std::wstring(system) + L"\\TARNACPIDLL32.dll";
-    ASSERT_TRUE(CopyFileW((testkit::BinDir() + L"\\testbed\\TARNACPIDLL32.dll").c_str(),
-                          acpi_.c_str(), FALSE))
-        << GetLastError();
+    ASSERT_TRUE(testkit::PlaceInSystemFolder(L"testbed\\TARNACPIDLL32.dll")) << GetLastError();
   }
   void TearDown() override {
     Installer::TearDown();
-    DeleteFileW(acpi_.c_str());
+    testkit::RemoveFromSystemFolder(L"TARNACPIDLL32.dll");
   }
-  std::wstring acpi_;
 };
 
 TEST_F(Installer, SilentInstallPutsEveryBinaryTheRunEntryAndTheUninstaller) {

@@ -16,12 +16,6 @@ GUID CreatedGuid(const std::string& call) {
   return ParseGuid(call.substr(at + 1).c_str());
 }
 
-std::string Narrow(const wchar_t* text) {
-  std::string out;
-  for (; *text; ++text) out += char(*text);
-  return out;
-}
-
 TEST_F(FirstCall, CreatesTheFourSchemesInIndexOrderAndActivatesHighPerformance) {
   Pallion pallion;
   EXPECT_EQ(0, pallion.SwitchNextScheme());
@@ -38,7 +32,7 @@ TEST_F(FirstCall, CreatesTheFourSchemesInIndexOrderAndActivatesHighPerformance) 
     const GUID scheme = CreatedGuid(writes[brand]);
     created.push_back(scheme);
     const std::string id = GuidText(scheme);
-    const std::string name = "\"" + Narrow(kBrandNames[brand]) + "\"";
+    const std::string name = "\"" + testkit::Narrow(kBrandNames[brand]) + "\"";
     expected.push_back("PowerDuplicateScheme(" + GuidText(kHighPerformance) + ") = 0 " + id);
     expected.push_back("PowerWriteFriendlyName(" + id + ", NULL, NULL, " + name + ", 520) = 0");
     expected.push_back("PowerWriteDescription(" + id + ", NULL, NULL, " + name + ", 520) = 0");

@@ -34,14 +34,14 @@ TEST_F(RessinLog, EachHandledNotificationWritesItsLine) {
   };
   for (const auto& row : table) {
     log_.Clear();
-    ASSERT_EQ(1u, Notify(kSourceAcm, row.code));
+    ASSERT_EQ(1u, WlanNotify(kSourceAcm, row.code));
     EXPECT_EQ(std::vector<std::string>{row.line}, log_.Texts()) << row.code;
   }
 }
 
 TEST_F(RessinLog, ProfilesExhaustedAndItsRecheckWriteTheirLines) {
   SetStringKnob("netshell", "Connections", "0");
-  ASSERT_EQ(1u, Notify(kSourceAcm, 17));
+  ASSERT_EQ(1u, WlanNotify(kSourceAcm, 17));
   ASSERT_TRUE(log_.WaitFor("[Ressin][PEThread]Not_available", 10000));
   EXPECT_EQ(
       (std::vector<std::string>{"[Ressin][WNotifyProc]wlan_notification_acm_profiles_exhausted",
@@ -51,14 +51,14 @@ TEST_F(RessinLog, ProfilesExhaustedAndItsRecheckWriteTheirLines) {
 
 TEST_F(RessinLog, ScanWithoutConnectionWritesNothing) {
   SetStringKnob("netshell", "Connections", "0");
-  ASSERT_EQ(1u, Notify(kSourceAcm, 7));
+  ASSERT_EQ(1u, WlanNotify(kSourceAcm, 7));
   EXPECT_TRUE(log_.Texts().empty());
 }
 
 TEST_F(RessinLog, FailingStepsOfNetAvailableWriteTheirErrorLines) {
   SetStringKnob("netshell", "Connections", "2");
   testkit::SetKnob("netshell", "CreateInstance", DWORD(E_FAIL));
-  ASSERT_EQ(1u, Notify(kSourceAcm, 7));
+  ASSERT_EQ(1u, WlanNotify(kSourceAcm, 7));
   auto texts = log_.Texts();
   ASSERT_EQ(1u, texts.size());
   EXPECT_EQ(0u, texts[0].find("[Ressin][NetAvailable]CoCreateInstance() Error : ")) << texts[0];
@@ -67,7 +67,7 @@ TEST_F(RessinLog, FailingStepsOfNetAvailableWriteTheirErrorLines) {
   SetStringKnob("netshell", "Connections", "2");
   testkit::SetKnob("netshell", "EnumConnections", DWORD(E_FAIL));
   log_.Clear();
-  ASSERT_EQ(1u, Notify(kSourceAcm, 7));
+  ASSERT_EQ(1u, WlanNotify(kSourceAcm, 7));
   texts = log_.Texts();
   ASSERT_EQ(1u, texts.size());
   EXPECT_EQ(0u, texts[0].find("[Ressin][NetAvailable]EnumConnections() Error : ")) << texts[0];
@@ -75,8 +75,8 @@ TEST_F(RessinLog, FailingStepsOfNetAvailableWriteTheirErrorLines) {
 
 TEST_F(RessinLog, SwitchOffWritesNothing) {
   log_.Switch(false);
-  ASSERT_EQ(1u, Notify(kSourceAcm, 19));
-  ASSERT_EQ(1u, Notify(kSourceAcm, 18));
+  ASSERT_EQ(1u, WlanNotify(kSourceAcm, 19));
+  ASSERT_EQ(1u, WlanNotify(kSourceAcm, 18));
   EXPECT_TRUE(log_.Texts().empty());
   EXPECT_EQ(2u, service_.Messages().size()) << "the messages are posted all the same";
 }

@@ -13,7 +13,7 @@ class NetAvailable : public WithMobilityCenter<InitialisedRessin> {
   // Posted lParams for one scan-complete notification.
   size_t ScanComplete() {
     service_.Clear();
-    EXPECT_EQ(1u, Notify(kSourceAcm, 7));
+    EXPECT_EQ(1u, WlanNotify(kSourceAcm, 7));
     return service_.Messages().size();
   }
 

@@ -10,7 +10,7 @@ class Notifications : public InitialisedRessin {
  protected:
   // Delivers one notification to Ressin's callback; the messages it posted are
   // in the window's queue once this returns.
-  void Deliver(DWORD source, DWORD code) { ASSERT_EQ(1u, Notify(source, code)) << code; }
+  void Deliver(DWORD source, DWORD code) { ASSERT_EQ(1u, WlanNotify(source, code)) << code; }
 };
 
 TEST_F(Notifications, WithoutMobilityCenterNothingIsPostedWhateverTheCode) {
@@ -131,7 +131,7 @@ TEST_F(Notifications, ClosedClientGetsNoNotifications) {
   MobilityCenter mblctr;
   ServiceWindow service;
   EXPECT_EQ(0, ressin_.UnInit());
-  EXPECT_EQ(kNoListener, Notify(kSourceAcm, 19, 500));
+  EXPECT_EQ(kNoListener, WlanNotify(kSourceAcm, 19, 500));
   EXPECT_TRUE(service.Messages().empty());
 }
 

@@ -127,29 +127,25 @@ TEST_F(Radio, UnInitClosesTheClientOnceAndReturnsItsStatus) {
 }
 
 // The message box runs modally on the calling thread: the test finds it, reads
-// it and dismisses it from here.
-int InitDismissingMessageBox(RessinLibrary& ressin, std::wstring* text, bool* shown) {
+// it and dismisses it from here. The box must name the call that failed.
+void ExpectInitFailsWithMessageBox(RessinLibrary& ressin, const std::wstring& call) {
   int result = -1;
   std::thread init([&] { result = ressin.Init(VersionCode()); });
   HWND box = testkit::WaitForDialog(L"Ressin.dll", GetCurrentProcessId(), 10000);
-  *shown = box != nullptr;
-  *text = L"|";
+  std::wstring text = L"|";
   if (box) {
-    for (const auto& t : testkit::ChildTexts(box)) *text += t + L"|";
+    for (const auto& t : testkit::ChildTexts(box)) text += t + L"|";
     PostMessageW(box, WM_COMMAND, IDOK, 0);
   }
   init.join();
-  return result;
+  EXPECT_EQ(0, result);
+  ASSERT_NE(nullptr, box);
+  EXPECT_NE(std::wstring::npos, text.find(L"|" + call + L"() Error|")) << testkit::Narrow(text);
 }
 
 TEST_F(Radio, OpenFailureShowsItsMessageBoxAndReturnsZero) {
   testkit::SetKnob("wlanapi", "WlanOpenHandle", ERROR_SERVICE_NOT_ACTIVE);
-  std::wstring text;
-  bool shown = false;
-  EXPECT_EQ(0, InitDismissingMessageBox(ressin_, &text, &shown));
-  ASSERT_TRUE(shown);
-  EXPECT_NE(std::wstring::npos, text.find(L"|WlanOpenHandle() Error|"))
-      << std::string(text.begin(), text.end());
+  ASSERT_NO_FATAL_FAILURE(ExpectInitFailsWithMessageBox(ressin_, L"WlanOpenHandle"));
   EXPECT_EQ(0, ressin_.OnOff(1));
   EXPECT_EQ(0, ressin_.UnInit());
   EXPECT_FALSE(Contains(Calls("wlanapi"), "WlanRegisterNotification"));
@@ -157,11 +153,7 @@ TEST_F(Radio, OpenFailureShowsItsMessageBoxAndReturnsZero) {
 
 TEST_F(Radio, RegisterFailureShowsItsMessageBoxAndKeepsTheClientOpen) {
   testkit::SetKnob("wlanapi", "WlanRegisterNotification", ERROR_ACCESS_DENIED);
-  std::wstring text;
-  bool shown = false;
-  EXPECT_EQ(0, InitDismissingMessageBox(ressin_, &text, &shown));
-  ASSERT_TRUE(shown);
-  EXPECT_NE(std::wstring::npos, text.find(L"|WlanRegisterNotification() Error|"));
+  ASSERT_NO_FATAL_FAILURE(ExpectInitFailsWithMessageBox(ressin_, L"WlanRegisterNotification"));
   EXPECT_FALSE(Contains(Calls("wlanapi"), "WlanCloseHandle"));
   EXPECT_EQ(0, ressin_.UnInit());
   EXPECT_EQ(1, CountCalls(Calls("wlanapi"), "WlanCloseHandle() = 0"));

@@ -24,25 +24,6 @@ int VersionCode() {
   return -1;
 }
 
-DWORD Notify(DWORD source, DWORD code, DWORD timeoutMs) {
-  wchar_t args[64];
-  wsprintfW(args, L"%lu %lu %lu", source, code, timeoutMs);
-  testkit::Process tool = testkit::StartProgram(System32(L"wlan-notify.exe"), args);
-  if (!tool.Started() || !tool.WaitForExit(timeoutMs + 5000)) return DWORD(-1);
-  return tool.ExitCode();
-}
-
-MobilityCenter::MobilityCenter() {
-  process_ = testkit::StartProgram(System32(L"mblctr.exe"));
-  // Running for Toolhelp once it has written its first line.
-  running_ = process_.Started() && testkit::WaitForJournal("mblctr start", 15000);
-  if (!running_) process_.Kill();
-}
-
-MobilityCenter::~MobilityCenter() {
-  if (process_.Started()) process_.Kill();
-}
-
 ServiceWindow::ServiceWindow(const wchar_t* className, const wchar_t* title) {
   RegisterWindowClass(className);
   hwnd_ = CreateWindowExW(0, className, title, WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
@@ -90,12 +71,7 @@ void RessinLibrary::Unload() {
 
 bool RessinLibrary::UnloadAndWaitForRechecks(DWORD timeoutMs) {
   Unload();
-  const DWORD start = GetTickCount();
-  while (GetModuleHandleW(L"Ressin.dll")) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    Sleep(20);
-  }
-  return true;
+  return testkit::WaitUntil([] { return !GetModuleHandleW(L"Ressin.dll"); }, timeoutMs);
 }
 
 std::vector<std::string> Calls(const char* component) { return testkit::JournalCalls(component); }

@@ -25,22 +25,8 @@ using testkit::SetStringKnob;
 // What the service would pass to InitRessin: 1 on Vista, 2 on Windows 7.
 int VersionCode();
 
-// Has the WLAN API double deliver a notification; the number of callbacks it
-// made (kNoListener when no client is registered anywhere). Returns after they
-// returned.
-DWORD Notify(DWORD source, DWORD code, DWORD timeoutMs = 3000);
-
-// The Mobility Center stand-in, running while the object lives.
-class MobilityCenter {
- public:
-  MobilityCenter();
-  ~MobilityCenter();
-  bool Running() const { return running_; }
-
- private:
-  testkit::Process process_;
-  bool running_ = false;
-};
+using testkit::MobilityCenter;
+using testkit::WlanNotify;
 
 struct Posted {
   WPARAM wParam;

@@ -4,13 +4,8 @@
 
 namespace {
 
-class Acpi : public ServiceTest {
+class Acpi : public FullNotebookTest {
  protected:
-  void SetUp() override {
-    ServiceTest::SetUp();
-    InstallFullNotebook();
-  }
-
   // Starts the service, finds the message box it reports a missing piece with,
   // checks its text and dismisses it; the window the service then runs on.
   HWND StartReporting(const wchar_t* caption, const wchar_t* text) {
@@ -32,6 +27,14 @@ class Acpi : public ServiceTest {
     ASSERT_TRUE(testbed::InjectCodes(&code, 1));
     EXPECT_FALSE(WaitForReads(wasServed + 1, 1000)) << "a key was read without the event";
     EXPECT_EQ(0u, DriverStats().registerCount);
+  }
+
+  // Nothing is left in the driver's queue.
+  void ExpectAllRead(unsigned served, unsigned failed) {
+    const TarnAcpiStats stats = DriverStats();
+    EXPECT_EQ(served, stats.readsServed);
+    EXPECT_EQ(failed, stats.readsFailed);
+    EXPECT_EQ(0u, stats.codesQueued);
   }
 };
 
@@ -87,10 +90,7 @@ TEST_F(Acpi, EachPressIsReadExactlyOnce) {
   ASSERT_TRUE(WaitForReads(3, 5000));
   EXPECT_EQ(50u, DriverStats().lastCode);
   PressAndWaitHandled({});
-  const TarnAcpiStats stats = DriverStats();
-  EXPECT_EQ(4u, stats.readsServed);
-  EXPECT_EQ(0u, stats.readsFailed);
-  EXPECT_EQ(0u, stats.codesQueued);
+  ExpectAllRead(4, 0);
 }
 
 // Forty hibernate keys at once: each is read on its own and each asks for
@@ -113,10 +113,7 @@ TEST_F(Acpi, ABurstOfHibernateKeysIsReadAndHandledOneByOne) {
         call[0]);
     EXPECT_EQ(kHibernate, call[1]);
   }
-  const TarnAcpiStats stats = DriverStats();
-  EXPECT_EQ(40u, stats.readsServed);
-  EXPECT_EQ(0u, stats.readsFailed);
-  EXPECT_EQ(0u, stats.codesQueued);
+  ExpectAllRead(40, 0);
 }
 
 TEST_F(Acpi, AFailedReadIsSkippedAndTheNextKeyStillArrives) {
@@ -131,10 +128,7 @@ TEST_F(Acpi, AFailedReadIsSkippedAndTheNextKeyStillArrives) {
   ASSERT_TRUE(WaitForReads(2, 5000));
   EXPECT_EQ(49u, DriverStats().lastCode);
   PressAndWaitHandled({});
-  const TarnAcpiStats stats = DriverStats();
-  EXPECT_EQ(1u, stats.readsFailed);
-  EXPECT_EQ(3u, stats.readsServed);
-  EXPECT_EQ(0u, stats.codesQueued);
+  ExpectAllRead(3, 1);
 }
 
 }  // namespace

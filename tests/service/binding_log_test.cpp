@@ -8,12 +8,12 @@
 
 #include "acpi_client.h"
 #include "lifecycle.h"
-#include "debug_capture.h"
-#include "debuglog.h"
 #include "hotkey.h"
-#include "notebook.h"
+#include "log_capture.h"
 
 namespace {
+
+using testkit::HasLine;
 
 const wchar_t kIntelAdapter[] = L"PCI\\VEN_8086&DEV_4229&SUBSYS_11018086&REV_61";
 
@@ -24,34 +24,25 @@ class BindingLog : public ::testing::Test {
     testkit::ResetJournal();
     testkit::SetNetAdapters({kIntelAdapter});
     ASSERT_TRUE(testbed::ResetDriver());
-    ASSERT_TRUE(capture_.Running()) << capture_.Error();
+    ASSERT_TRUE(log_.Running()) << log_.Error();
     owner_ = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                              GetModuleHandleW(nullptr), nullptr);
-    suite::g_bDebugOutput = true;
   }
 
   void TearDown() override {
-    suite::g_bDebugOutput = false;
     DestroyWindow(owner_);
     testkit::SetNetAdapters({});
   }
 
   // Binds, collects this process's lines, releases.
   std::vector<std::string> BindAndRelease() {
-    capture_.Clear();
+    log_.Clear();
     InitialiseService(owner_);
     TearDownService();
-    capture_.Sync(5000);
     std::vector<std::string> lines;
-    for (const auto& line : capture_.Lines())
-      if (line.text.rfind("[", 0) == 0) lines.push_back(line.text);
+    for (const auto& text : log_.Texts())
+      if (text.rfind("[", 0) == 0) lines.push_back(text);
     return lines;
-  }
-
-  static bool Has(const std::vector<std::string>& lines, const std::string& text) {
-    for (const auto& line : lines)
-      if (line == text) return true;
-    return false;
   }
 
   // The access library's load line, then at once its lookup line.
@@ -63,7 +54,7 @@ class BindingLog : public ::testing::Test {
     EXPECT_EQ("[OSDActive][OnInitDialog]GetProcAddress() Error", *(load + 1));
   }
 
-  DebugOutputCapture capture_{GetCurrentProcessId()};
+  testkit::LogCapture log_;
   HWND owner_ = nullptr;
 };
 
@@ -89,8 +80,8 @@ TEST_F(XpLog, MissingLibrariesAreLoggedWithTheLoaderError) {
            "[Vexil][OnInitDlg]WLAN HWID : PCI\\VEN_8086&DEV_4229&SUBSYS_11018086&REV_61",
            "[Vexil][OnInitDlg]LoadLibrary(Pelvari.dll) Error : 126",
        })
-    EXPECT_TRUE(Has(lines, expected)) << expected << "\n" << ::testing::PrintToString(lines);
-  EXPECT_FALSE(Has(lines, "[OSDActive][OnInitDialog]GetProcAddress() Error"));
+    EXPECT_TRUE(HasLine(lines, expected)) << expected << "\n" << ::testing::PrintToString(lines);
+  EXPECT_FALSE(HasLine(lines, "[OSDActive][OnInitDialog]GetProcAddress() Error"));
 }
 
 TEST_F(XpLog, PresentLibrariesAreLoggedWithoutError) {
@@ -99,11 +90,11 @@ TEST_F(XpLog, PresentLibrariesAreLoggedWithoutError) {
                        L"testbed\\probes\\Pelvari.dll"});
   testkit::SetKnob("acpi", "SFUN", 0);
   const auto lines = BindAndRelease();
-  EXPECT_TRUE(Has(lines, "[Vexil][OnInitDlg]LoadLibrary(Sorrel.dll) "));
-  EXPECT_TRUE(Has(lines, "[Vexil][OnInitDlg]GetProcAddress(TPCtrlS,Sorrel.dll)"));
-  EXPECT_TRUE(Has(lines, "[Vexil][OnInitDlg]LoadLibrary(Fennic.dll)"));
-  EXPECT_TRUE(Has(lines, "[Vexil][OnInitDlg]GetProcAddress(TPCtrlF,Fennic.dll) "));
-  EXPECT_TRUE(Has(lines, "[Vexil][OnInitDlg]pNoneMethodRaw(SFUN) : 0"));
+  EXPECT_TRUE(HasLine(lines, "[Vexil][OnInitDlg]LoadLibrary(Sorrel.dll) "));
+  EXPECT_TRUE(HasLine(lines, "[Vexil][OnInitDlg]GetProcAddress(TPCtrlS,Sorrel.dll)"));
+  EXPECT_TRUE(HasLine(lines, "[Vexil][OnInitDlg]LoadLibrary(Fennic.dll)"));
+  EXPECT_TRUE(HasLine(lines, "[Vexil][OnInitDlg]GetProcAddress(TPCtrlF,Fennic.dll) "));
+  EXPECT_TRUE(HasLine(lines, "[Vexil][OnInitDlg]pNoneMethodRaw(SFUN) : 0"));
   for (const auto& line : lines) {
     if (line.find("Pictor") != std::string::npos) continue;  // not installed here
     EXPECT_EQ(std::string::npos, line.find("Error")) << line;
@@ -140,15 +131,15 @@ TEST_F(AcpiMissingLog, AMissingAccessLibraryIsLookedUpAndLoggedLikeAnyOther) {
 
 TEST_F(XpLog, HotkeyThreadLogsEachCodeAndEachFailedRead) {
   testkit::InstallApp({L"testbed\\TARNACPIDLL32.dll"});
-  capture_.Clear();
+  log_.Clear();
   InitialiseService(owner_);
   DWORD code = 0x30;
   ASSERT_TRUE(testbed::InjectCodes(&code, 1));
-  EXPECT_TRUE(capture_.WaitFor("[Vexil][HotkeyThread]dPreNotifyCode : 0 ;NotifyCode: 48", 5000));
+  EXPECT_TRUE(log_.WaitFor("[Vexil][HotkeyThread]dPreNotifyCode : 0 ;NotifyCode: 48", 5000));
   ASSERT_TRUE(testbed::FailNextReads(1));
   code = 0x31;
   ASSERT_TRUE(testbed::InjectCodes(&code, 1));
-  EXPECT_TRUE(capture_.WaitFor(
+  EXPECT_TRUE(log_.WaitFor(
       "[Vexil][HotkeyThread]DeviceIoControl(IOCTL_TARN_ACPI_GET_NOTIFY_CODE) Error : 21", 5000));
   TearDownService();
 }
@@ -156,25 +147,25 @@ TEST_F(XpLog, HotkeyThreadLogsEachCodeAndEachFailedRead) {
 TEST_F(SevenLog, MissingWlanAndPowerLibrariesAreLogged) {
   testkit::InstallApp({L"testbed\\TARNACPIDLL32.dll"});
   const auto lines = BindAndRelease();
-  EXPECT_TRUE(Has(lines, "[Vexil][OnInitDlg]LoadLibrary(Ressin.dll) Error : 126"));
-  EXPECT_TRUE(Has(
+  EXPECT_TRUE(HasLine(lines, "[Vexil][OnInitDlg]LoadLibrary(Ressin.dll) Error : 126"));
+  EXPECT_TRUE(HasLine(
       lines, "[Vexil][OnInitDlg]GetProcAddress(InieRessin,UnInitRessin,WLANOnOff) Error : 126"));
-  EXPECT_TRUE(Has(lines, "[Vexil][OnInitDlg]LoadLibrary(Pallion.dll) Error : 126"));
-  EXPECT_TRUE(Has(lines, "[Vexil][OnInitDlg]GetProcAddress(SwitchNextScheme) Error : 126"));
+  EXPECT_TRUE(HasLine(lines, "[Vexil][OnInitDlg]LoadLibrary(Pallion.dll) Error : 126"));
+  EXPECT_TRUE(HasLine(lines, "[Vexil][OnInitDlg]GetProcAddress(SwitchNextScheme) Error : 126"));
 }
 
 TEST_F(SevenLog, RessinLackingAnEntryIsLoggedWithTheLookupError) {
   testkit::InstallApp({L"testbed\\TARNACPIDLL32.dll", L"testbed\\variants\\no-onoff\\Ressin.dll",
                        L"testbed\\probes\\Pallion.dll"});
   const auto lines = BindAndRelease();
-  EXPECT_TRUE(Has(
+  EXPECT_TRUE(HasLine(
       lines, "[Vexil][OnInitDlg]GetProcAddress(InieRessin,UnInitRessin,WLANOnOff) Error : 127"));
-  EXPECT_FALSE(Has(lines, "[Vexil][OnInitDlg]GetProcAddress(SwitchNextScheme) Error : 127"));
+  EXPECT_FALSE(HasLine(lines, "[Vexil][OnInitDlg]GetProcAddress(SwitchNextScheme) Error : 127"));
 }
 
 TEST_F(SevenLog, NothingIsWrittenWhileTheSwitchIsOff) {
   testkit::InstallApp({L"testbed\\TARNACPIDLL32.dll"});
-  suite::g_bDebugOutput = false;
+  log_.Switch(false);
   const auto lines = BindAndRelease();
   EXPECT_TRUE(lines.empty()) << ::testing::PrintToString(lines);
 }

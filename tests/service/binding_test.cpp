@@ -10,13 +10,8 @@ const wchar_t kAtherosAdapter[] = L"PCI\\VEN_168C&DEV_002B&SUBSYS_30A117AA&REV_0
 const wchar_t kRealtekAdapter[] = L"PCI\\VEN_10EC&DEV_8136&SUBSYS_30A117AA&REV_02";
 constexpr DWORD kSfunWlanBit = 1u << 11;
 
-class Binding : public ServiceTest {
+class Binding : public FullNotebookTest {
  protected:
-  void SetUp() override {
-    ServiceTest::SetUp();
-    InstallFullNotebook();
-  }
-
   // Starts the service and returns the journal once initialisation is over.
   std::vector<std::string> BindingJournal() {
     hwnd_ = StartService();

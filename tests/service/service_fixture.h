@@ -90,3 +90,11 @@ class ServiceTest : public ::testing::Test {
 
   testkit::Process service_;
 };
+
+class FullNotebookTest : public ServiceTest {
+ protected:
+  void SetUp() override {
+    ServiceTest::SetUp();
+    InstallFullNotebook();
+  }
+};

@@ -4,11 +4,10 @@
 
 namespace {
 
-class Startup : public ServiceTest {
+class Startup : public FullNotebookTest {
  protected:
   void SetUp() override {
-    ServiceTest::SetUp();
-    InstallFullNotebook();
+    FullNotebookTest::SetUp();
     // A hook library that also sees the service hide its main window.
     ASSERT_TRUE(PlaceBeside(L"testbed\\variants\\watch\\QKBD.dll"));
   }
@@ -35,14 +34,9 @@ TEST_F(Startup, SecondStartInTheSameSessionEndsAtOnceWithoutAWindow) {
 
   ExpectEndedAtOnce(testkit::StartProgram(testkit::AppPath(L"Torvan.exe")));
   EXPECT_EQ(first, FindWindowW(L"Torvan", L"Torvan"));
-  DWORD owner = 0;
-  GetWindowThreadProcessId(first, &owner);
-  EXPECT_EQ(firstPid, owner);
+  EXPECT_EQ(firstPid, testkit::WindowProcess(first));
   EXPECT_FALSE(service_.WaitForExit(0));
-
-  HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"Torvan_Mutex");
-  EXPECT_NE(nullptr, mutex) << "the first instance must keep its mutex";
-  if (mutex) CloseHandle(mutex);
+  EXPECT_TRUE(testkit::MutexExists(L"Torvan_Mutex")) << "the first instance must keep its mutex";
 }
 
 // The mutex goes only after the teardown: a start while the first instance still
@@ -93,9 +87,7 @@ TEST_F(Startup, TheOsdWindowExistsHiddenWithItsStylesAndSize) {
   ASSERT_NE(nullptr, StartService());
   HWND osd = FindWindowW(L"FakeWndPM", nullptr);
   ASSERT_NE(nullptr, osd);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(osd, &pid);
-  EXPECT_EQ(service_.Id(), pid);
+  EXPECT_EQ(service_.Id(), testkit::WindowProcess(osd));
   EXPECT_FALSE(IsWindowVisible(osd));
   const LONG ex = GetWindowLongW(osd, GWL_EXSTYLE);
   for (LONG bit : {LONG(WS_EX_NOACTIVATE), LONG(WS_EX_LAYERED), LONG(WS_EX_TOOLWINDOW),

@@ -4,7 +4,7 @@
 
 namespace {
 
-class Teardown : public ServiceTest {
+class Teardown : public FullNotebookTest {
  protected:
   // The journal lines written after the close was asked for.
   std::vector<std::string> CallsSince(size_t first) {
@@ -15,7 +15,6 @@ class Teardown : public ServiceTest {
 };
 
 TEST_F(Teardown, ReleasesInItsFixedOrder) {
-  InstallFullNotebook();
   HWND hwnd = StartService();
   ASSERT_NE(nullptr, hwnd);
   const size_t before = testkit::JournalCalls().size();
@@ -63,7 +62,6 @@ TEST_F(Teardown, HookLibraryWithoutUnHookStaysLoaded) {
 }
 
 TEST_F(Teardown, EndsCleanlyWhileKeysAreBeingHandled) {
-  InstallFullNotebook();
   HWND hwnd = StartService();
   ASSERT_NE(nullptr, hwnd);
   std::vector<DWORD> codes(100, 48);
@@ -83,7 +81,6 @@ TEST_F(Teardown, EndsCleanlyWhileKeysAreBeingHandled) {
 // using: Ressin is neither uninitialised nor freed under it, nor are the
 // touchpad libraries; they go with the process.
 TEST_F(Teardown, AStuckHotkeyThreadKeepsWhatItMayStillUse) {
-  InstallFullNotebook();
   testkit::SetKnob("Sorrel", "TouchPadCtrlDelayMs", 60000);
   HWND hwnd = StartService();
   ASSERT_NE(nullptr, hwnd);
@@ -105,7 +102,6 @@ TEST_F(Teardown, AStuckHotkeyThreadKeepsWhatItMayStillUse) {
 }
 
 TEST_F(Teardown, OsdWindowAndItsClassAreGone) {
-  InstallFullNotebook();
   HWND hwnd = StartService();
   ASSERT_NE(nullptr, hwnd);
   ASSERT_NE(nullptr, FindWindowW(L"FakeWndPM", nullptr));

@@ -171,18 +171,22 @@ void ResetJournal() {
   SetEnvironmentVariableW(L"TESTBED_JOURNAL", kJournalPath);
 }
 
-std::vector<JournalLine> ReadJournal() {
-  std::vector<JournalLine> lines;
-  HANDLE file = CreateFileW(kJournalPath, GENERIC_READ,
+std::string ReadShared(const std::wstring& path) {
+  std::string text;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return lines;
-  std::string text;
+  if (file == INVALID_HANDLE_VALUE) return text;
   char buffer[4096];
   DWORD got = 0;
   while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
   CloseHandle(file);
-  std::istringstream in(text);
+  return text;
+}
+
+std::vector<JournalLine> ReadJournal() {
+  std::vector<JournalLine> lines;
+  std::istringstream in(ReadShared(kJournalPath));
   std::string raw;
   while (std::getline(in, raw)) {
     if (!raw.empty() && raw.back() == '\r') raw.pop_back();
@@ -319,12 +323,9 @@ Process StartProgram(const std::wstring& path, const std::wstring& arguments,
 }
 
 HWND WaitForWindow(const wchar_t* className, const wchar_t* title, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  do {
-    if (HWND hwnd = FindWindowW(className, title)) return hwnd;
-    Sleep(10);
-  } while (GetTickCount() - start < timeoutMs);
-  return nullptr;
+  HWND hwnd = nullptr;
+  WaitUntil([&] { return (hwnd = FindWindowW(className, title)) != nullptr; }, timeoutMs);
+  return hwnd;
 }
 
 namespace {
@@ -375,33 +376,34 @@ std::vector<std::wstring> ChildTexts(HWND window) {
   return texts;
 }
 
-void KillProcesses(const wchar_t* exeName) {
+namespace {
+std::vector<DWORD> ProcessIdsBy(int (*compare)(const wchar_t*, const wchar_t*),
+                                const wchar_t* exeName) {
+  std::vector<DWORD> ids;
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return;
+  if (snapshot == INVALID_HANDLE_VALUE) return ids;
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof entry;
-  for (BOOL ok = Process32FirstW(snapshot, &entry); ok; ok = Process32NextW(snapshot, &entry)) {
-    if (_wcsicmp(entry.szExeFile, exeName) != 0) continue;
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+  for (BOOL ok = Process32FirstW(snapshot, &entry); ok; ok = Process32NextW(snapshot, &entry))
+    if (compare(entry.szExeFile, exeName) == 0) ids.push_back(entry.th32ProcessID);
+  CloseHandle(snapshot);
+  return ids;
+}
+}  // namespace
+
+std::vector<DWORD> ProcessIds(const wchar_t* exeName) { return ProcessIdsBy(wcscmp, exeName); }
+
+void KillProcesses(const wchar_t* exeName) {
+  for (DWORD id : ProcessIdsBy(_wcsicmp, exeName)) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
     if (!process) continue;
     TerminateProcess(process, 1);
     WaitForSingleObject(process, 5000);
     CloseHandle(process);
   }
-  CloseHandle(snapshot);
 }
 
-int CountProcesses(const wchar_t* exeName) {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return 0;
-  PROCESSENTRY32W entry = {};
-  entry.dwSize = sizeof entry;
-  int n = 0;
-  for (BOOL ok = Process32FirstW(snapshot, &entry); ok; ok = Process32NextW(snapshot, &entry))
-    if (_wcsicmp(entry.szExeFile, exeName) == 0) ++n;
-  CloseHandle(snapshot);
-  return n;
-}
+int CountProcesses(const wchar_t* exeName) { return int(ProcessIdsBy(_wcsicmp, exeName).size()); }
 
 DWORD CountThreads(DWORD pid) {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
@@ -427,6 +429,47 @@ bool HasModule(DWORD pid, const std::wstring& nameOrPath) {
             _wcsicmp(entry.szExePath, nameOrPath.c_str()) == 0;
   CloseHandle(snapshot);
   return found;
+}
+
+DWORD WlanNotify(DWORD source, DWORD code, DWORD timeoutMs) {
+  wchar_t args[64];
+  wsprintfW(args, L"%lu %lu %lu", source, code, timeoutMs);
+  Process tool = StartProgram(System32(L"wlan-notify.exe"), args);
+  if (!tool.Started() || !tool.WaitForExit(timeoutMs + 5000)) return DWORD(-1);
+  return tool.ExitCode();
+}
+
+MobilityCenter::MobilityCenter() {
+  process_ = StartProgram(System32(L"mblctr.exe"));
+  // Running for Toolhelp once it has written its first line.
+  running_ = process_.Started() && WaitForJournal("mblctr start", 15000);
+  if (!running_) process_.Kill();
+}
+
+MobilityCenter::~MobilityCenter() {
+  if (process_.Started()) process_.Kill();
+}
+
+void* SwapImport(void** slot, void* function) {
+  DWORD protection = 0;
+  VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &protection);
+  void* previous = *slot;
+  *slot = function;
+  VirtualProtect(slot, sizeof(void*), protection, &protection);
+  return previous;
+}
+
+DWORD WindowProcess(HWND hwnd) {
+  DWORD pid = 0;
+  if (hwnd) GetWindowThreadProcessId(hwnd, &pid);
+  return pid;
+}
+
+bool MutexExists(const wchar_t* name) {
+  HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, name);
+  if (!mutex) return false;
+  CloseHandle(mutex);
+  return true;
 }
 
 }  // namespace testkit

@@ -40,6 +40,8 @@ struct JournalLine {
   std::string component;
   std::string call;  // e.g. "InitRessin(2) = 1"
 };
+// A whole file that stand-ins may be appending to right now; empty when missing.
+std::string ReadShared(const std::wstring& path);
 // Points TESTBED_JOURNAL (inherited by every program a test starts) at a fresh file.
 void ResetJournal();
 std::vector<JournalLine> ReadJournal();
@@ -96,11 +98,38 @@ HWND WaitForWindow(const wchar_t* className, const wchar_t* title, DWORD timeout
 // A message box (or other dialog) of the given caption owned by process pid.
 HWND WaitForDialog(const wchar_t* caption, DWORD pid, DWORD timeoutMs);
 std::vector<std::wstring> ChildTexts(HWND window);
+// Processes by executable name, case ignored; ProcessIds keeps case, so that an
+// impostor "torvan.exe" is told apart from "Torvan.exe".
 void KillProcesses(const wchar_t* exeName);
 int CountProcesses(const wchar_t* exeName);
+std::vector<DWORD> ProcessIds(const wchar_t* exeName);
 DWORD CountThreads(DWORD pid);
 // Whether process pid has a module of that file name or full path loaded.
 bool HasModule(DWORD pid, const std::wstring& nameOrPath);
+// The process that owns the window; 0 for no window.
+DWORD WindowProcess(HWND hwnd);
+bool MutexExists(const wchar_t* name);
+
+// Points an import slot of this program (declared as, e.g., extern "C" void* slot
+// __asm__("__imp__TerminateProcess@8")) at function; returns what it held.
+void* SwapImport(void** slot, void* function);
+
+// Has the WLAN API double deliver a notification; the number of callbacks it
+// made (kNoListener when no client is registered anywhere). Returns after they
+// returned.
+DWORD WlanNotify(DWORD source, DWORD code, DWORD timeoutMs = 3000);
+
+// The Mobility Center stand-in, running while the object lives.
+class MobilityCenter {
+ public:
+  MobilityCenter();
+  ~MobilityCenter();
+  bool Running() const { return running_; }
+
+ private:
+  Process process_;
+  bool running_ = false;
+};
 
 // Kernel handles process pid holds, from the system's handle table (Wine's
 // GetProcessHandleCount always reports 0).

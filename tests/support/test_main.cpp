@@ -29,20 +29,6 @@ void CreateFolders(const std::wstring& path) {
   CreateDirectoryW(path.c_str(), nullptr);
 }
 
-// Stand-ins may be appending to it right now.
-std::string ReadShared(const std::wstring& path) {
-  std::string text;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return text;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
-  CloseHandle(file);
-  return text;
-}
-
 void WriteWhole(const std::wstring& path, const std::string& text) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
@@ -80,7 +66,8 @@ class FailureKeeper : public testing::EmptyTestEventListener {
     CreateFolders(folder);
 
     const std::wstring journalPath = Environment(L"TESTBED_JOURNAL");
-    const std::string journal = journalPath.empty() ? std::string() : ReadShared(journalPath);
+    const std::string journal =
+        journalPath.empty() ? std::string() : testkit::ReadShared(journalPath);
     WriteWhole(folder + L"\\journal.txt", journal);
     std::string debug;
     for (const DebugLine& line : debug_output::Recorded()) {

@@ -10,9 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "debug_capture.h"
-#include "debuglog.h"
-#include "notebook.h"
+#include "log_capture.h"
 #include "tandrel.h"
 #include "watcher_fixture.h"
 
@@ -118,15 +116,7 @@ TEST(ServiceMatch, AProcessWhoseSessionCannotBeReadIsNotTaken) {
 extern "C" void* terminateProcessSlot __asm__("__imp__TerminateProcess@8");
 extern "C" void* processIdToSessionIdSlot __asm__("__imp__ProcessIdToSessionId@8");
 
-// Points an import slot at function; returns what it held.
-void* SwapImport(void** slot, void* function) {
-  DWORD protection = 0;
-  VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &protection);
-  void* previous = *slot;
-  *slot = function;
-  VirtualProtect(slot, sizeof(void*), protection, &protection);
-  return previous;
-}
+using testkit::SwapImport;
 
 // Windows' TerminateProcess starts the end of a process and returns; Wine's has
 // ended it by then. While one of these lives, the watcher's calls end the process
@@ -159,27 +149,17 @@ class SlowTermination {
   static inline std::thread late_;
 };
 
-class Logged : public ::testing::Test {
+class Logged : public testkit::WithLog<> {
  protected:
   void SetUp() override {
+    WithLog::SetUp();
     testkit::KillProcesses(L"Torvan.exe");
-    testkit::ResetJournal();
     testkit::InstallApp({kServiceProbe});
-    suite::g_bDebugOutput = true;
-    ASSERT_TRUE(capture_.Running()) << capture_.Error();
   }
   void TearDown() override {
-    suite::g_bDebugOutput = false;
     memset(tandrel::szExecLocation, 0, sizeof tandrel::szExecLocation);
     testkit::KillProcesses(L"Torvan.exe");
   }
-  std::vector<std::string> Texts() {
-    EXPECT_TRUE(capture_.Sync(5000));
-    std::vector<std::string> texts;
-    for (const auto& line : capture_.Lines()) texts.push_back(line.text);
-    return texts;
-  }
-  DebugOutputCapture capture_{GetCurrentProcessId()};
 };
 
 TEST_F(Logged, TerminateEndsTheFirstServiceWithExitCodeZeroBeforeItReturns) {
@@ -207,7 +187,7 @@ TEST_F(Logged, TerminateEndsTheFirstServiceWithExitCodeZeroBeforeItReturns) {
       "[TDL][ubProcess_Terminate]", "[TDL][SubProcess_Terminate] OpenProcess(Torvan.exe) Succeed",
       "[TDL][SubProcess_Terminate] GetExitCodeProcess(0) Error= 5",
       "[TDL][SubProcess_Terminate]TerminateProcess(Torvan.exe) Succeed"};
-  EXPECT_EQ(expected, Texts());
+  EXPECT_EQ(expected, log_.Texts());
 }
 
 // The watcher's own session unknown, a service of any session might be another
@@ -225,11 +205,11 @@ TEST_F(Logged, TerminateWithoutAServiceOrItsOwnSessionEndsNothing) {
   const DWORD start = GetTickCount();
   tandrel::SubProcess_Terminate();
   EXPECT_GE(GetTickCount() - start, 490u);  // tick granularity
-  EXPECT_EQ(std::vector<std::string>{"[TDL][ubProcess_Terminate]"}, Texts());
+  EXPECT_EQ(std::vector<std::string>{"[TDL][ubProcess_Terminate]"}, log_.Texts());
 
   testkit::Process service = testkit::StartProgram(testkit::AppPath(L"Torvan.exe"));
   ASSERT_TRUE(testkit::WaitForJournal("ServiceProbe start", 10000));
-  capture_.Clear();
+  log_.Clear();
   g_realSessionOfProcess = SessionOfProcess(
       SwapImport(&processIdToSessionIdSlot, reinterpret_cast<void*>(NoSessionForThisProcess)));
   tandrel::SubProcess_Terminate();
@@ -237,7 +217,7 @@ TEST_F(Logged, TerminateWithoutAServiceOrItsOwnSessionEndsNothing) {
   EXPECT_FALSE(service.WaitForExit(0)) << "the service was ended";
   const std::vector<std::string> expected = {
       "[TDL][ubProcess_Terminate]", "[TDL][SubProcess_Terminate] ProcessIdToSessionId Error= 5"};
-  EXPECT_EQ(expected, Texts());
+  EXPECT_EQ(expected, log_.Texts());
 }
 
 TEST_F(Logged, RestartStartsTheServiceFromTheLocationHidden) {
@@ -250,7 +230,7 @@ TEST_F(Logged, RestartStartsTheServiceFromTheLocationHidden) {
   const std::vector<std::string> expected = {
       "[TDL][SubProcess_Restart]SubProcess_Restart again",
       "[TDL][SubProcess_Restart]szExePath = C:\\Program Files\\Torvan\\Torvan.exe"};
-  EXPECT_EQ(expected, Texts());
+  EXPECT_EQ(expected, log_.Texts());
 }
 
 TEST_F(Logged, RestartWithAnUnknownLocationStartsNothing) {
@@ -264,7 +244,7 @@ TEST_F(Logged, RestartWithAnUnknownLocationStartsNothing) {
   // A start would have made its process before the call returned.
   EXPECT_TRUE(ProcessIds(L"Torvan.exe").empty());
   EXPECT_TRUE(testkit::JournalCalls("ServiceProbe").empty());
-  const auto texts = Texts();
+  const auto texts = log_.Texts();
   ASSERT_EQ(2u, texts.size());
   EXPECT_EQ("[TDL][SubProcess_Restart]SubProcess_Restart again", texts[0]);
   EXPECT_EQ("[TDL][SubProcess_Restart]szExePath unknown, szExecLocation = ", texts[1]);
@@ -275,7 +255,7 @@ TEST_F(Logged, APathLineOfAFullBufferIsWrittenWhole) {
   const std::string location = "C:\\" + std::string(241, 'd') + "\\";
   strcpy(tandrel::szExecLocation, location.c_str());
   tandrel::SubProcess_Restart();
-  const auto texts = Texts();
+  const auto texts = log_.Texts();
   ASSERT_EQ(2u, texts.size());
   EXPECT_EQ("[TDL][SubProcess_Restart]szExePath = " + location + "Torvan.exe", texts[1]);
 }
@@ -290,7 +270,7 @@ TEST_F(Logged, LocationIsTheTestProgramsFolderLoggedTwice) {
   const std::vector<std::string> expected = {
       std::string("[TDL][GetExecuteLocatio]szExecLocation = ") + module,
       "[TDL][GetExecuteLocatio]szExecLocation = " + folder};
-  EXPECT_EQ(expected, Texts());
+  EXPECT_EQ(expected, log_.Texts());
 }
 
 }  // namespace

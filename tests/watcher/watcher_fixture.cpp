@@ -1,35 +1,8 @@
 #include "watcher_fixture.h"
 
-#include <tlhelp32.h>
-
 #include "handles.h"
 
 namespace watcher {
-
-std::vector<DWORD> ProcessIds(const wchar_t* exeName) {
-  std::vector<DWORD> ids;
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return ids;
-  PROCESSENTRY32W entry = {};
-  entry.dwSize = sizeof entry;
-  for (BOOL ok = Process32FirstW(snapshot, &entry); ok; ok = Process32NextW(snapshot, &entry))
-    if (wcscmp(entry.szExeFile, exeName) == 0) ids.push_back(entry.th32ProcessID);
-  CloseHandle(snapshot);
-  return ids;
-}
-
-DWORD WindowProcess(HWND hwnd) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  return pid;
-}
-
-bool MutexExists() {
-  HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, kMutexName);
-  if (!mutex) return false;
-  CloseHandle(mutex);
-  return true;
-}
 
 DWORD WaitForServiceWindow(DWORD notPid, DWORD timeoutMs) {
   const DWORD start = GetTickCount();

@@ -24,10 +24,9 @@ constexpr const wchar_t* kMutexName = L"Global\\QRT Tandrel.exe";
 // The stand-in service that journals how it was started.
 constexpr const wchar_t* kServiceProbe = L"tests\\watcher-probe\\Torvan.exe";
 
-// Process ids whose executable name is exactly this (Toolhelp, case kept).
-std::vector<DWORD> ProcessIds(const wchar_t* exeName);
-DWORD WindowProcess(HWND hwnd);
-bool MutexExists();
+using testkit::ProcessIds;
+using testkit::WindowProcess;
+inline bool MutexExists() { return testkit::MutexExists(kMutexName); }
 // Until a "Torvan" service window of a process other than notPid exists; its pid.
 DWORD WaitForServiceWindow(DWORD notPid, DWORD timeoutMs);
 
