@@ -42,18 +42,22 @@ TEST_F(Startup, StartsTheServiceEvenWhenOneRunsAndItsGuardEndsTheCopy) {
 
   // The copy is short-lived: a job counts it however soon it ends. This
   // program, the watcher and the copy.
-  suite::UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
-  ASSERT_TRUE(AssignProcessToJobObject(job.get(), GetCurrentProcess()));
+  suite::UniqueHandle jobObject(CreateJobObjectW(nullptr, nullptr));
+  ASSERT_TRUE(AssignProcessToJobObject(jobObject.get(), GetCurrentProcess()));
   ASSERT_NE(nullptr, StartWatcher());
   JOBOBJECT_BASIC_ACCOUNTING_INFORMATION jobInfo = {};
-  for (int i = 0; i < 750 && jobInfo.TotalProcesses < 3; ++i, Sleep(20))
-    QueryInformationJobObject(job.get(), JobObjectBasicAccountingInformation, &jobInfo,
+  auto job = [&] {
+    QueryInformationJobObject(jobObject.get(), JobObjectBasicAccountingInformation, &jobInfo,
                               sizeof jobInfo, nullptr);
+    return jobInfo;
+  };
+  testkit::WaitUntil([&] { return job().TotalProcesses >= 3; }, 15000);
   EXPECT_EQ(3u, jobInfo.TotalProcesses) << "the watcher started no second service";
 
-  // The copy got as far as its guard and no further: it loaded nothing and
-  // left the first service alone.
-  for (int i = 0; i < 250 && ProcessIds(L"Torvan.exe").size() != 1; ++i) Sleep(20);
+  // The copy got as far as its guard and no further: it ended (this program and the
+  // watcher are all the job still runs), loaded nothing and left the first service alone.
+  EXPECT_TRUE(testkit::WaitUntil([&] { return job().ActiveProcesses <= 2; }, 15000))
+      << "the copy did not end";
   EXPECT_EQ(std::vector<DWORD>{early.Id()}, ProcessIds(L"Torvan.exe"));
   EXPECT_FALSE(early.WaitForExit(0));
   EXPECT_EQ(early.Id(), WindowProcess(FindWindowW(L"Torvan", L"Torvan")));
