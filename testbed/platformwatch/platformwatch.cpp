@@ -2,9 +2,10 @@
 // that also reroutes some of the service's imports through itself. Each rerouted
 // call goes on to the real function and is journalled under "Platform" with its
 // arguments and result, the caller's last error kept as the real function left it.
-// It also serialises the display calls on which Wine deadlocks (see DisplayCall).
+// It also serialises the display calls on which Wine deadlocks (see g_displayCalls).
 #include <windows.h>
 
+#include "handles.h"
 #include "journal.h"
 
 namespace {
@@ -40,19 +41,8 @@ UpdateLayeredWindowFn g_realUpdateLayeredWindow;
 // user lock are taken in opposite orders on the two paths. Windows does not, and the
 // service's hotkey thread and display thread meet there at every panel key. One lock
 // around those calls keeps the display tests on the service's behaviour, not Wine's.
-CRITICAL_SECTION g_displayCalls;
-
-class DisplayCall {
- public:
-  DisplayCall() { EnterCriticalSection(&g_displayCalls); }
-  ~DisplayCall() {
-    const DWORD error = GetLastError();
-    LeaveCriticalSection(&g_displayCalls);
-    SetLastError(error);
-  }
-  DisplayCall(const DisplayCall&) = delete;
-  DisplayCall& operator=(const DisplayCall&) = delete;
-};
+// Never deleted: the library stays loaded for the process's life.
+suite::ProcessLock g_displayCalls;
 
 std::string Narrow(const wchar_t* text) {
   char buffer[MAX_PATH] = "(null)";
@@ -128,16 +118,17 @@ BOOL WINAPI WatchSetSystemPowerState(BOOL suspend, BOOL force) {
   return ok;
 }
 
-// Journalled only for the main window, whose class other programs look for. Shown for
-// another thread, the window's own thread does the work while the caller waits.
+// The window's own thread does the work while the caller waits.
+BOOL ShowForAnotherThread(HWND hwnd, int command) {
+  suite::ProcessLock::Hold serial(g_displayCalls);
+  return g_realShowWindow(hwnd, command);
+}
+
+// Journalled only for the main window, whose class other programs look for.
 BOOL WINAPI WatchShowWindow(HWND hwnd, int command) {
-  BOOL wasVisible;
-  if (GetWindowThreadProcessId(hwnd, nullptr) != GetCurrentThreadId()) {
-    DisplayCall serial;
-    wasVisible = g_realShowWindow(hwnd, command);
-  } else {
-    wasVisible = g_realShowWindow(hwnd, command);
-  }
+  const BOOL wasVisible = GetWindowThreadProcessId(hwnd, nullptr) != GetCurrentThreadId()
+                              ? ShowForAnotherThread(hwnd, command)
+                              : g_realShowWindow(hwnd, command);
   const DWORD error = GetLastError();
   char cls[32] = "";
   GetClassNameA(hwnd, cls, sizeof cls);
@@ -183,14 +174,14 @@ HINSTANCE WINAPI WatchShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCW
 
 LONG WINAPI SerialChangeDisplaySettingsExW(LPCWSTR device, DEVMODEW* mode, HWND hwnd, DWORD flags,
                                            LPVOID parameter) {
-  DisplayCall serial;
+  suite::ProcessLock::Hold serial(g_displayCalls);
   return g_realChangeDisplaySettingsExW(device, mode, hwnd, flags, parameter);
 }
 
 BOOL WINAPI SerialUpdateLayeredWindow(HWND hwnd, HDC target, POINT* at, SIZE* size, HDC source,
                                       POINT* from, COLORREF key, BLENDFUNCTION* blend,
                                       DWORD flags) {
-  DisplayCall serial;
+  suite::ProcessLock::Hold serial(g_displayCalls);
   return g_realUpdateLayeredWindow(hwnd, target, at, size, source, from, key, blend, flags);
 }
 
@@ -244,7 +235,6 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     // Never unloaded: when the service frees its hook library, another of its
     // threads may be inside a rerouted call, or about to enter one.
     testbed::StayLoaded(instance);
-    InitializeCriticalSection(&g_displayCalls);
     Reroute("KERNEL32.dll", "LoadLibraryW", &WatchLoadLibraryW, &g_realLoadLibraryW);
     Reroute("ADVAPI32.dll", "AdjustTokenPrivileges", &WatchAdjustTokenPrivileges,
             &g_realAdjustTokenPrivileges);
