@@ -2,7 +2,8 @@
 // loader look in the working directory and along PATH, so a DLL planted in any
 // folder the service happens to start in would run in the user's session.
 // SetDllDirectoryW(L"") at start-up keeps the working directory out of what
-// those libraries import in turn (on Windows; Wine ignores it).
+// those libraries import in turn (on Windows; Wine ignores it), and the working
+// directory itself is moved to the program's own folder.
 #pragma once
 
 #include <windows.h>
@@ -65,6 +66,20 @@ inline HMODULE LoadNotebookComponent(const wchar_t* name) {
       GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES)
     return LoadLibraryW(path);
   return LoadFromSystemFolder(name);
+}
+
+// First thing in each program. Neither program sets where it starts: it inherits
+// a shortcut's "Start in" folder, a command prompt's, or whatever folder the
+// watcher was started from, which on a shared notebook may be one another user
+// can write to. Every lookup by relative name after this — the loader's, the
+// shell's, and that of every program started from here, which inherits the
+// working directory — begins in the program's own folder instead.
+inline void StartInProgramFolder() {
+  SetDllDirectoryW(L"");
+  wchar_t folder[MAX_PATH];
+  wchar_t withSlash[MAX_PATH];
+  // With its backslash: "C:" alone would name drive C's own current folder.
+  if (ProgramFolder(folder) && JoinPath(folder, L"", withSlash)) SetCurrentDirectoryW(withSlash);
 }
 
 }  // namespace suite

@@ -1,10 +1,10 @@
 #include <windows.h>
 
+#include "loadpath.h"
 #include "tandrel.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  // Before anything is loaded: the working directory is never searched for a
-  // library, ours or one that a system library pulls in later.
-  SetDllDirectoryW(L"");
+  // Before anything is loaded or started.
+  suite::StartInProgramFolder();
   return tandrel::TandrelMain(instance);
 }

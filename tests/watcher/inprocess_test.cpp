@@ -224,8 +224,11 @@ TEST_F(Logged, RestartStartsTheServiceFromTheLocationHidden) {
   strcpy(tandrel::szExecLocation, "C:\\Program Files\\Torvan\\");
   tandrel::SubProcess_Restart();
   ASSERT_TRUE(testkit::WaitForJournal("ServiceProbe start", 10000));
+  char folder[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, folder);
   EXPECT_EQ(std::vector<std::string>{"ServiceProbe start(show=0, path=C:\\Program "
-                                     "Files\\Torvan\\Torvan.exe)"},
+                                     "Files\\Torvan\\Torvan.exe, cwd=" +
+                                     std::string(folder) + ")"},
             testkit::JournalCalls("ServiceProbe"));
   const std::vector<std::string> expected = {
       "[TDL][SubProcess_Restart]SubProcess_Restart again",

@@ -23,15 +23,20 @@ TEST_F(Startup, MakesAHiddenToolWindowHoldsTheMutexAndStartsTheService) {
   EXPECT_FALSE(watcher_.WaitForExit(0));
 }
 
-TEST_F(Startup, StartsTheServiceHiddenFromItsOwnFolder) {
+// Started from a folder any user may write to, as from a shortcut's "Start in":
+// the service starts from the watcher's folder, and in it, as does anything it
+// starts in turn.
+TEST_F(Startup, StartsTheServiceHiddenFromAndInItsOwnFolder) {
   testkit::InstallApp({L"Tandrel.exe", kServiceProbe});
-  ASSERT_NE(nullptr, StartWatcher());
+  CreateDirectoryW(L"C:\\planted", nullptr);
+  ASSERT_NE(nullptr, StartWatcher(L"C:\\planted"));
   ASSERT_TRUE(testkit::WaitForJournal("ServiceProbe start", 10000));
 
   const auto calls = testkit::JournalCalls("ServiceProbe");
   ASSERT_EQ(1u, calls.size());
   const std::string expected =
-      "ServiceProbe start(show=0, path=" + testkit::Narrow(testkit::AppPath(L"Torvan.exe")) + ")";
+      "ServiceProbe start(show=0, path=" + testkit::Narrow(testkit::AppPath(L"Torvan.exe")) +
+      ", cwd=" + testkit::Narrow(testkit::AppDir()) + ")";
   EXPECT_STREQ(expected.c_str(), calls[0].c_str());  // SW_HIDE is 0
 }
 

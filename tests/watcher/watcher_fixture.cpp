@@ -32,8 +32,8 @@ void WatcherTest::InstallWatcherAndService() {
   testkit::InstallApp({L"Tandrel.exe", L"Torvan.exe", L"testbed\\TARNACPIDLL32.dll"});
 }
 
-HWND WatcherTest::StartWatcher() {
-  watcher_ = testkit::StartProgram(testkit::AppPath(L"Tandrel.exe"));
+HWND WatcherTest::StartWatcher(const std::wstring& workingDirectory) {
+  watcher_ = testkit::StartProgram(testkit::AppPath(L"Tandrel.exe"), L"", workingDirectory);
   EXPECT_TRUE(watcher_.Started());
   window_ = testkit::WaitForWindow(L"TANDREL", L"Tandrel", 10000);
   EXPECT_NE(nullptr, window_) << "no Tandrel window";

@@ -37,8 +37,9 @@ class WatcherTest : public ::testing::Test {
 
   // Installs the watcher with the real service and the ACPI stand-in.
   void InstallWatcherAndService();
-  // Starts the installed watcher and waits for its hidden window.
-  HWND StartWatcher();
+  // Starts the installed watcher (in its own folder unless a working directory
+  // is given) and waits for its hidden window.
+  HWND StartWatcher(const std::wstring& workingDirectory = L"");
   // Starts the watcher and waits until the service it started has its window.
   DWORD StartWatcherAndService();
   void PostSessionChange(WPARAM code);
