@@ -1,7 +1,5 @@
 #include "dispatch.h"
 
-#include <shellapi.h>
-
 #include "acpi.h"
 #include "audio.h"
 #include "binding.h"
@@ -10,6 +8,7 @@
 #include "outputswitch.h"
 #include "handles.h"
 #include "hotkey.h"
+#include "launch.h"
 #include "mailpath.h"
 #include "netscan.h"
 #include "osd.h"
@@ -64,15 +63,6 @@ int MuteToggle() {
   }
 }
 
-// The shell may hand a launch to extensions that need COM on the calling thread,
-// as Windows asks of ShellExecute's callers. Undone only if this call did it: the
-// thread may already be in another apartment.
-INT_PTR Launch(const wchar_t* file) {
-  suite::CoInitGuard com(
-      CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
-  return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", file, L"", L"", SW_SHOW));
-}
-
 OsdDecision Mail(DWORD, const NotifyEntry&) {
   GetMailClientPath();
   // An empty file would make the shell open a folder window: no client, no launch.
@@ -86,7 +76,8 @@ OsdDecision BrowserOrMenu(DWORD, const NotifyEntry&) {
   if (!AcpiNoneMethod(AcpiMethodName("ORMX"), &choice)) choice = 0;
   DebugLogW(L"[Vexil][HotkeyThread]Method(ORMX) : %d", choice);
   if (choice == 0) {
-    Launch(L"iexplore.exe");
+    wchar_t browser[MAX_PATH];
+    if (GetBrowserPath(browser)) Launch(browser);
   } else if (choice == 1) {
     if (Launch(kInformationMenu) < 32)
       DebugLogW(L"[Vexil][HotkeyThread]FilePath(ORMIX Information Menu) : %s", kInformationMenu);

@@ -6,6 +6,7 @@
 
 #include "debuglog.h"
 #include "handles.h"
+#include "launch.h"
 
 using suite::DebugLogW;
 
@@ -16,31 +17,11 @@ namespace {
 const wchar_t kMailRoot[] = L"SOFTWARE\\Clients\\Mail\\";
 const wchar_t kDefaultIconSuffix[] = L"\\Protocols\\mailto\\DefaultIcon\\";
 const wchar_t kProgramFilesWord[] = L"ProgramFiles";
-const wchar_t kProgramFilesFolder[] = L"C:\\Program Files";
 constexpr int kProgramFilesWordChars = 12;
+const wchar_t kWindowsKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 // Both values are read with room for 256 bytes, half the buffer they land in.
 constexpr DWORD kValueBytes = 256;
 constexpr REGSAM kMailKeyAccess = KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
-
-// The key's default string value, always terminated: the registry hands out a
-// string without its terminator when it exactly fills the room, and a value of
-// another type is no string at all.
-LONG ReadDefaultString(HKEY key, wchar_t* buffer) {
-  DWORD type = 0;
-  DWORD bytes = kValueBytes;
-  const LONG rc =
-      RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes);
-  if (rc != ERROR_SUCCESS) {
-    buffer[0] = L'\0';
-    return rc;
-  }
-  if (type != REG_SZ && type != REG_EXPAND_SZ) {
-    ZeroMemory(buffer, kValueBytes);
-    return ERROR_UNSUPPORTED_TYPE;
-  }
-  buffer[(bytes < kValueBytes ? bytes : kValueBytes) / sizeof(wchar_t)] = L'\0';
-  return ERROR_SUCCESS;
-}
 
 // Appends source to path (which holds kMailPathChars); false when it does not
 // fit.
@@ -68,11 +49,11 @@ void ReadClientIcon(HKEY mailKey, const wchar_t* clientName, wchar_t* workingPat
       DebugLogW(L"[Vexil][FilePath]RegOpenKeyEx(Sub) Failed : %d", GetLastError());
       return;
     }
-    if (ReadDefaultString(iconKey.get(), szSubKey) != ERROR_SUCCESS) {
+    if (ReadStringValue(iconKey.get(), nullptr, szSubKey, kValueBytes) != ERROR_SUCCESS) {
       DebugLogW(L"[Vexil][FilePath]RegQueryValueEx(Path) Failed : %d", GetLastError());
       return;
     }
-    RemovePercentSigns(szSubKey, workingPath);
+    ExpandIconLocation(szSubKey, workingPath);
     DebugLogW(L"[Vexil][FilePath]RegQueryValueEx(Path) : %s;Copy : %s", szSubKey, workingPath);
     return;
   }
@@ -88,11 +69,31 @@ bool BuildDefaultIconKeyPath(const wchar_t* client, wchar_t* keyPath) {
   return false;
 }
 
-void RemovePercentSigns(const wchar_t* value, wchar_t* path) {
+// Windows pairs the signs from the left; a sign without its partner, or a name
+// the environment lacks, stays as it is.
+bool ExpandIconLocation(const wchar_t* value, wchar_t* path) {
+  wchar_t kept[kMailPathChars] = {};
   size_t out = 0;
-  for (size_t in = 0; value[in] && out < kMailPathChars - 1; ++in)
-    if (value[in] != L'%') path[out++] = value[in];
-  path[out] = L'\0';
+  for (const wchar_t* in = value; *in && out < kMailPathChars - 1;) {
+    const wchar_t* close = in[0] == L'%' ? StrChrW(in + 1, L'%') : nullptr;
+    if (close && close - in - 1 == kProgramFilesWordChars &&
+        StrCmpNIW(in + 1, kProgramFilesWord, kProgramFilesWordChars) == 0) {
+      // The word stays for ResolveProgramFiles: the service's own ProgramFiles
+      // is "Program Files (x86)" on 64-bit Windows.
+      lstrcpynW(kept + out, kProgramFilesWord, int(kMailPathChars - out));
+      out = lstrlenW(kept);
+      in = close + 1;
+      continue;
+    }
+    const wchar_t* next = close ? close + 1 : in + 1;
+    while (in < next && out < kMailPathChars - 1) kept[out++] = *in++;
+  }
+  const DWORD needed = ExpandEnvironmentStringsW(kept, path, kMailPathChars);
+  if (needed == 0 || needed > kMailPathChars) {
+    path[0] = L'\0';
+    return false;
+  }
+  return true;
 }
 
 void CutIconIndex(wchar_t* path) {
@@ -108,11 +109,25 @@ int FindProgramFiles(const wchar_t* path) {
   return found ? static_cast<int>(found - path) : lstrlenW(path);
 }
 
-void ResolveProgramFiles(const wchar_t* path, wchar_t* location) {
+// The 64-bit view on 64-bit Windows, where the service itself is told the
+// 32-bit folder; 32-bit Windows has only the one view and ignores the flag.
+bool GetProgramFilesFolder(wchar_t* folder) {
+  suite::UniqueRegKey key;
+  LONG rc = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kWindowsKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
+                          key.put());
+  if (rc == ERROR_SUCCESS)
+    rc = ReadStringValue(key.get(), L"ProgramFilesDir", folder,
+                         (kMailPathChars - 1) * sizeof(wchar_t));
+  if (rc == ERROR_SUCCESS && IsFullPath(folder)) return true;
+  folder[0] = L'\0';
+  return false;
+}
+
+void ResolveProgramFiles(const wchar_t* path, const wchar_t* programFiles, wchar_t* location) {
   location[0] = L'\0';
-  if (path[0] && FindProgramFiles(path) == 0) {
-    Append(location, kProgramFilesFolder);
-    if (!Append(location, path + kProgramFilesWordChars)) location[0] = L'\0';
+  if (path[0] && programFiles[0] && FindProgramFiles(path) == 0) {
+    if (!Append(location, programFiles) || !Append(location, path + kProgramFilesWordChars))
+      location[0] = L'\0';
     return;
   }
   lstrcpynW(location, path, kMailPathChars);
@@ -132,7 +147,7 @@ void GetMailClientPath() {
       DebugLogW(L"[Vexil][FilePath]RegOpenKeyEx(Main) Failed : %d", GetLastError());
       return;
     }
-    if (ReadDefaultString(mailKey.get(), szClientName) != ERROR_SUCCESS) {
+    if (ReadStringValue(mailKey.get(), nullptr, szClientName, kValueBytes) != ERROR_SUCCESS) {
       DebugLogW(L"[Vexil][FilePath]RegQueryValueEx(EXE) Failed : %d", GetLastError());
       return;
     }
@@ -140,7 +155,10 @@ void GetMailClientPath() {
   }
 
   CutIconIndex(szWorkingPath);
+  PathUnquoteSpacesW(szWorkingPath);
   const int iPos = FindProgramFiles(szWorkingPath);
-  ResolveProgramFiles(szWorkingPath, szExecLocation);
+  wchar_t szProgramFiles[kMailPathChars] = {};
+  GetProgramFilesFolder(szProgramFiles);
+  ResolveProgramFiles(szWorkingPath, szProgramFiles, szExecLocation);
   DebugLogW(L"[Ondrel][FilePath]iPos : %d;szExecLocation = %s", iPos, szExecLocation);
 }

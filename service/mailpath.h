@@ -13,15 +13,24 @@ extern wchar_t szExecLocation[kMailPathChars];
 void GetMailClientPath();
 
 // The string rules, apart from the registry. Every buffer holds kMailPathChars.
+// The icon location is read as Windows reads one: references expanded,
+// surrounding quotation marks removed, the icon index cut off. What comes out
+// is launched only when it is a full path (launch.h).
 
 // "SOFTWARE\Clients\Mail\<client>\Protocols\mailto\DefaultIcon\"; false (and an
 // empty path) when it does not fit.
 bool BuildDefaultIconKeyPath(const wchar_t* client, wchar_t* keyPath);
-// The value with every '%' left out.
-void RemovePercentSigns(const wchar_t* value, wchar_t* path);
+// The value with its environment references expanded, except %ProgramFiles%,
+// which becomes the plain word ProgramFiles; false (an empty path) when the
+// result does not fit.
+bool ExpandIconLocation(const wchar_t* value, wchar_t* path);
 // Clears the buffer from its end through its last ',' (all of it without one).
 void CutIconIndex(wchar_t* path);
 // Where "ProgramFiles" first occurs, or the path's length.
 int FindProgramFiles(const wchar_t* path);
-// A path that begins with "ProgramFiles" moves under "C:\Program Files".
-void ResolveProgramFiles(const wchar_t* path, wchar_t* location);
+// The machine's own Program Files folder, whatever its name, drive or the
+// service's bitness; false (an empty folder) when it cannot be read.
+bool GetProgramFilesFolder(wchar_t* folder);
+// A path that begins with "ProgramFiles" moves under the programFiles folder;
+// any other path, or any path when the folder is unknown, stays as it is.
+void ResolveProgramFiles(const wchar_t* path, const wchar_t* programFiles, wchar_t* location);

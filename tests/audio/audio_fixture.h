@@ -9,9 +9,12 @@
 #include <string>
 #include <vector>
 
+#include <shlwapi.h>
+
 #include "audio.h"
 #include "journal.h"
 #include "log_capture.h"
+#include "mailpath.h"
 #include "notebook_fixture.h"
 #include "osd.h"
 
@@ -20,6 +23,19 @@ namespace audio_test {
 // Values the operations never write, so an untouched OSD request shows.
 constexpr LONG kUntouchedIcon = 12345;
 constexpr LONG kUntouchedLevel = -77;
+
+// An icon value through the mail path's string rules in the order the
+// resolution applies them, with programFiles for the machine's Program Files.
+inline std::wstring ResolvedByRules(const std::wstring& iconValue,
+                                    const wchar_t* programFiles = L"C:\\Program Files") {
+  wchar_t working[kMailPathChars] = {};
+  wchar_t location[kMailPathChars] = {};
+  ExpandIconLocation(iconValue.c_str(), working);
+  CutIconIndex(working);
+  PathUnquoteSpacesW(working);
+  ResolveProgramFiles(working, programFiles, location);
+  return location;
+}
 
 inline void MarkOSDUntouched() {
   iOSDIcon = kUntouchedIcon;

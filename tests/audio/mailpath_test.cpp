@@ -11,6 +11,7 @@
 
 #include "audio_fixture.h"
 #include "handles.h"
+#include "launch.h"
 #include "mailpath.h"
 #include "notebook.h"
 
@@ -18,16 +19,25 @@ using namespace audio_test;
 
 namespace {
 
-std::wstring Resolved(const wchar_t* iconValue) {
-  wchar_t working[kMailPathChars] = {};
-  wchar_t location[kMailPathChars] = {};
-  RemovePercentSigns(iconValue, working);
-  CutIconIndex(working);
-  ResolveProgramFiles(working, location);
-  return location;
-}
+// An environment variable set for one test, and gone after it.
+class ScopedVariable {
+ public:
+  ScopedVariable(const wchar_t* name, const wchar_t* value) : name_(name) {
+    SetEnvironmentVariableW(name, value);
+  }
+  ~ScopedVariable() { SetEnvironmentVariableW(name_, nullptr); }
 
+ private:
+  const wchar_t* name_;
+};
+
+// On an English Windows on drive C: the worked examples keep their results. A
+// value is read as Windows reads an icon location, so quotation marks go and
+// references are expanded: what would otherwise stay a name relative to the
+// working directory becomes the full path the client registered.
 TEST(MailPathRules, WorkedExamples) {
+  ScopedVariable home(L"MAILPATH_TEST_HOME", L"D:\\Apps");
+  ScopedVariable x86(L"ProgramFiles(x86)", L"C:\\Program Files (x86)");
   const struct {
     const wchar_t* value;
     const wchar_t* location;
@@ -37,14 +47,50 @@ TEST(MailPathRules, WorkedExamples) {
       {L"C:\\Mail\\client.exe,1,2", L"C:\\Mail\\client.exe,1"},
       {L"C:\\Mail\\client.exe", L""},
       {L"C:\\ProgramFiles\\x.exe,0", L"C:\\ProgramFiles\\x.exe"},
-      {L"\"%ProgramFiles%\\Q\\q.exe\",0", L"\"ProgramFiles\\Q\\q.exe\""},
+      {L"\"%ProgramFiles%\\Q\\q.exe\",0", L"C:\\Program Files\\Q\\q.exe"},
+      {L"\"C:\\Mail\\client.exe\",1", L"C:\\Mail\\client.exe"},
+      {L"%programfiles%\\a.exe,0", L"C:\\Program Files\\a.exe"},
+      {L"%MAILPATH_TEST_HOME%\\Quill\\quill.exe,0", L"D:\\Apps\\Quill\\quill.exe"},
+      {L"%ProgramFiles(x86)%\\Mail\\x.exe,0", L"C:\\Program Files (x86)\\Mail\\x.exe"},
+      {L"%MAILPATH_UNSET%\\x.exe,0", L"%MAILPATH_UNSET%\\x.exe"},
+      {L"C:\\100%\\x.exe,0", L"C:\\100%\\x.exe"},
       {L"ProgramFiles,0", L"C:\\Program Files"},
       {L"programfiles\\a.exe,0", L"programfiles\\a.exe"},
       {L",5", L""},
       {L"", L""},
   };
   for (const auto& row : table)
-    EXPECT_EQ(std::wstring(row.location), Resolved(row.value)) << row.value;
+    EXPECT_EQ(std::wstring(row.location), ResolvedByRules(row.value)) << row.value;
+}
+
+// Whatever its name and drive, and for this 32-bit program on 64-bit Windows too.
+TEST(MailPathRules, ProgramFilesIsTheMachinesOwnFolder) {
+  EXPECT_EQ(L"D:\\Programme\\Mail App\\mailapp.exe",
+            ResolvedByRules(L"%ProgramFiles%\\Mail App\\mailapp.exe,-2", L"D:\\Programme"));
+  // Unknown, it leaves a name that is launched nowhere.
+  EXPECT_EQ(L"ProgramFiles\\Mail App\\mailapp.exe",
+            ResolvedByRules(L"%ProgramFiles%\\Mail App\\mailapp.exe,-2", L""));
+
+  wchar_t folder[kMailPathChars] = L"left over";
+  ASSERT_TRUE(GetProgramFilesFolder(folder));
+  // The machine's own, which a 32-bit program under WoW64 finds as ProgramW6432.
+  wchar_t own[MAX_PATH] = {};
+  if (!GetEnvironmentVariableW(L"ProgramW6432", own, MAX_PATH))
+    GetEnvironmentVariableW(L"ProgramFiles", own, MAX_PATH);
+  EXPECT_STREQ(own, folder);
+  EXPECT_STREQ(L"C:\\Program Files", folder);
+}
+
+// What the mail and browser keys may hand to the shell.
+TEST(LaunchRules, OnlyFullPathsAreLaunched) {
+  for (const wchar_t* path : {L"C:\\Program Files\\Mail\\m.exe", L"z:\\m.exe",
+                              L"\\\\server\\share\\m.exe", L"\\\\?\\C:\\m.exe"})
+    EXPECT_TRUE(IsFullPath(path)) << testkit::Narrow(path);
+  for (const wchar_t* path :
+       {L"", L"m.exe", L"ProgramFiles\\Mail\\m.exe", L"SystemRoot\\System32\\wab.exe",
+        L"\\Mail\\m.exe", L"C:m.exe", L"C:", L"1:\\m.exe", L"\"C:\\Mail\\m.exe\"", L"\\\\",
+        L"\\\\\\x", L" C:\\m.exe", L"%ProgramFiles%\\m.exe"})
+    EXPECT_FALSE(IsFullPath(path)) << testkit::Narrow(path);
 }
 
 TEST(MailPathRules, ProgramFilesPosition) {
@@ -78,13 +124,13 @@ TEST(MailPathRules, KeyPathIsBuiltInBoundsOrNotAtAll) {
   EXPECT_STREQ(L"", keyPath);
 }
 
-TEST(MailPathRules, PercentSignsAreLeftOutAndTheCopyStaysInBounds) {
+TEST(MailPathRules, ExpansionStaysInBoundsOrGivesNothing) {
   wchar_t path[kMailPathChars];
-  RemovePercentSigns(L"%%a%b%%", path);
-  EXPECT_STREQ(L"ab", path);
-  const std::wstring longValue(300, L'z');
-  RemovePercentSigns(longValue.c_str(), path);
+  ASSERT_TRUE(ExpandIconLocation(std::wstring(300, L'z').c_str(), path));
   EXPECT_EQ(255, lstrlenW(path));
+  ScopedVariable wide(L"MAILPATH_TEST_WIDE", std::wstring(200, L'w').c_str());
+  EXPECT_FALSE(ExpandIconLocation(L"%MAILPATH_TEST_WIDE%\\%MAILPATH_TEST_WIDE%,0", path));
+  EXPECT_STREQ(L"", path);
 }
 
 const wchar_t kMailKey[] = L"SOFTWARE\\Clients\\Mail";
@@ -122,7 +168,7 @@ class MailPath : public testkit::WithLog<::testing::Test> {
   }
   static void SetDefaultString(const std::wstring& path, const std::wstring& text,
                                DWORD type = REG_SZ) {
-    SetDefault(path, type, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    ASSERT_TRUE(testkit::SetMachineString(path, text, type));
   }
   static std::wstring IconKey(const std::wstring& client) {
     return std::wstring(kMailKey) + L"\\" + client + L"\\Protocols\\mailto\\DefaultIcon";
@@ -163,12 +209,19 @@ TEST_F(MailPath, WorkedExamplesThroughTheRegistry) {
       {L"C:\\Mail\\client.exe,1,2", REG_SZ, L"C:\\Mail\\client.exe,1"},
       {L"C:\\Mail\\client.exe", REG_SZ, L""},
       {L"C:\\ProgramFiles\\x.exe,0", REG_SZ, L"C:\\ProgramFiles\\x.exe"},
+      {L"\"%ProgramFiles%\\Quill\\quill.exe\",0", REG_EXPAND_SZ,
+       L"C:\\Program Files\\Quill\\quill.exe"},
   };
   SetDefaultClient(L"Mail App");
   for (const auto& row : table) {
     AddClient(L"Mail App", row.value, row.type);
     EXPECT_EQ(std::wstring(row.location), Resolve()) << row.value;
   }
+  // The way Windows' own address book registers itself.
+  wchar_t systemRoot[MAX_PATH] = {};
+  ASSERT_NE(0u, GetEnvironmentVariableW(L"SystemRoot", systemRoot, MAX_PATH));
+  AddClient(L"Mail App", L"%SystemRoot%\\System32\\wab.exe,0", REG_EXPAND_SZ);
+  EXPECT_EQ(std::wstring(systemRoot) + L"\\System32\\wab.exe", Resolve());
 }
 
 TEST_F(MailPath, LogLinesOfAResolution) {

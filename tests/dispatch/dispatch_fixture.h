@@ -42,12 +42,7 @@ class DispatchTest : public FullNotebookTest {
 
   // The mail client the mail key looks up, as the mail program's installer names it.
   static void SetDefaultMailClient(const wchar_t* name) {
-    suite::UniqueRegKey key;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Clients\\Mail", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, key.put(), nullptr));
-    RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
-                   DWORD((lstrlenW(name) + 1) * sizeof(wchar_t)));
+    ASSERT_TRUE(testkit::SetMachineString(L"SOFTWARE\\Clients\\Mail", name));
   }
 
   // Press a key and tell whether it was confirmed on screen.

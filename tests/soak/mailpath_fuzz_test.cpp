@@ -1,8 +1,9 @@
 // The mail client's path resolved from random registry contents: default values of
 // every type and size, with and without terminators, client names that are almost
-// right, icon strings full of '%', ',' and "ProgramFiles". Where the contents are
-// clean strings the answer must equal the string rules applied by hand; always the
-// answer is a terminated path without '%', and no key is left open.
+// right, icon strings full of '%', ',', references and "ProgramFiles". Where the
+// contents are clean strings the answer must equal the string rules applied by
+// hand; always the answer is a terminated path that leaves no ProgramFiles
+// reference to the shell, and no key is left open.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "../audio/audio_fixture.h"
 #include "handles.h"
 #include "mailpath.h"
 #include "notebook.h"
@@ -22,15 +24,6 @@ const wchar_t kMailKey[] = L"SOFTWARE\\Clients\\Mail";
 constexpr int kRounds = 2000;
 // Both values are read into 256 bytes: a terminated string of 127 characters fits.
 constexpr size_t kLongestString = 127;
-
-std::wstring ResolvedByHand(const std::wstring& iconValue) {
-  wchar_t working[kMailPathChars] = {};
-  wchar_t location[kMailPathChars] = {};
-  RemovePercentSigns(iconValue.c_str(), working);
-  CutIconIndex(working);
-  ResolveProgramFiles(working, location);
-  return location;
-}
 
 struct Value {
   DWORD type = REG_SZ;
@@ -45,17 +38,18 @@ class MailPathFuzz : public ::testing::Test {
   void TearDown() override { SHDeleteKeyW(HKEY_LOCAL_MACHINE, kMailKey); }
 
   std::wstring RandomText(size_t maxLength, bool allowNul) {
-    static const wchar_t* const pieces[] = {L"%",  L",",      L"ProgramFiles", L"\\",
-                                            L"-2", L"C:",     L"programfiles", L".exe",
-                                            L" ",  L"\x00e9", L"\xFFFF",       L"\""};
+    static const wchar_t* const pieces[] = {
+        L"%",    L",", L"ProgramFiles", L"\\",     L"-2", L"C:",           L"programfiles",
+        L".exe", L" ", L"\x00e9",       L"\xFFFF", L"\"", L"%SystemRoot%", L"%PROGRAMFILES%"};
+    constexpr int kPieces = sizeof pieces / sizeof pieces[0];
     std::wstring text;
     const size_t length = std::uniform_int_distribution<size_t>(0, maxLength)(random_);
-    std::uniform_int_distribution<int> which(0, 15);
+    std::uniform_int_distribution<int> which(0, kPieces + 3);
     while (text.size() < length) {
       const int choice = which(random_);
-      if (choice < 12)
+      if (choice < kPieces)
         text += pieces[choice];
-      else if (choice == 12 && allowNul)
+      else if (choice == kPieces && allowNul)
         text += L'\0';
       else
         text += wchar_t(std::uniform_int_distribution<int>(0x20, 0x7E)(random_));
@@ -128,10 +122,10 @@ TEST_F(MailPathFuzz, RandomRegistryContentsGiveASafeAndRightAnswer) {
     const wchar_t* end = wmemchr(szExecLocation, L'\0', kMailPathChars);
     ASSERT_NE(nullptr, end) << "the path is not terminated in its buffer (round " << round << ")";
     const std::wstring answer(szExecLocation);
-    EXPECT_EQ(std::wstring::npos, answer.find(L'%')) << round;
+    EXPECT_EQ(nullptr, StrStrIW(answer.c_str(), L"%ProgramFiles%")) << round;
     if (name.clean && icon.clean) {
       const bool nameReadable = name.text == client;
-      const std::wstring expected = nameReadable ? ResolvedByHand(icon.text) : L"";
+      const std::wstring expected = nameReadable ? audio_test::ResolvedByRules(icon.text) : L"";
       EXPECT_EQ(expected, answer) << "round " << round;
       ++checkedByHand;
     } else if (name.type == REG_DWORD || name.type == REG_BINARY || name.type == REG_MULTI_SZ ||

@@ -243,6 +243,17 @@ void SetKnob(const char* component, const char* name, DWORD value) {
   RegCloseKey(key);
 }
 
+bool SetMachineString(const std::wstring& keyPath, const std::wstring& text, DWORD type) {
+  HKEY key;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      &key, nullptr) != ERROR_SUCCESS)
+    return false;
+  const LONG rc = RegSetValueExW(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                                 DWORD((text.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
+}
+
 void SetNetAdapters(const std::vector<std::wstring>& hardwareIds) {
   RemoveNetAdapters();
   int n = 0;

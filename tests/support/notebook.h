@@ -67,6 +67,10 @@ int CountCalls(const std::vector<std::string>& calls, const std::string& text);
 void ClearKnobs();
 void SetKnob(const char* component, const char* name, DWORD value);
 
+// The default value of a key under HKEY_LOCAL_MACHINE, made as needed (as an
+// installer registers a program); false on failure.
+bool SetMachineString(const std::wstring& keyPath, const std::wstring& text, DWORD type = REG_SZ);
+
 // Replaces the notebook's network adapters by PCI devices with these hardware IDs,
 // in the order SetupAPI will list them.
 void SetNetAdapters(const std::vector<std::wstring>& hardwareIds);
