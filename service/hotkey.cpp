@@ -12,6 +12,8 @@ volatile DWORD dPreNotifyCode = 0;
 
 namespace {
 
+constexpr DWORD kKeyPauseMs = 50;
+
 // Written by the main thread before the hotkey thread starts and after it ended.
 suite::UniqueHandle g_hHotkeyThread;
 // Set by teardown; the thread waits on it beside the notify event.
@@ -39,13 +41,19 @@ DWORD WINAPI HotkeyThread(LPVOID parameter) {
         returned < sizeof code) {
       DebugLogW(L"[Vexil][HotkeyThread]DeviceIoControl(IOCTL_TARN_ACPI_GET_NOTIFY_CODE) Error : %d",
                 GetLastError());
+      // The same pause as after a key. Any process of the session may have made
+      // "MERA EVENT" first, as a manual-reset event left signalled: the wait then
+      // returns at once, forever, and every read finds the driver's queue empty.
+      // Paused, that costs some twenty reads a second instead of a whole core,
+      // and keys still arrive.
+      Sleep(kKeyPauseMs);
       continue;
     }
 
     // The pause before handling a key. A plain Sleep: a wait with a timeout on the
     // stop event wakes a good half millisecond late under Wine, on every key, and
     // shutdown can afford the 50 ms. A key read just before shutdown is dropped.
-    Sleep(50);
+    Sleep(kKeyPauseMs);
     if (StopRequested()) return 0;
 
     DebugLogW(L"[Vexil][HotkeyThread]dPreNotifyCode : %d ;NotifyCode: %d", dPreNotifyCode, code);

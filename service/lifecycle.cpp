@@ -36,6 +36,9 @@ void ConnectAcpiDriver(HWND dialog) {
   }
   if (driverOpen) AcpiControl(IOCTL_TARN_ACPI_HELLO, nullptr, 0, nullptr, 0, nullptr);
 
+  // An event of that name that exists already is used as it is: the driver may
+  // still hold the one a service that crashed had made. If another process made
+  // it instead, the hotkey thread's pause after a failed read bounds the harm.
   g_hNotifyEvent.reset(CreateEventW(nullptr, FALSE, FALSE, L"MERA EVENT"));
   if (!g_hNotifyEvent)
     MessageBoxW(dialog, L"[Hotkey]Can't create Event object for ACPI driver", L"Torvan",

@@ -31,8 +31,12 @@ BOOL CVexilApp::InitInstance() {
   if (other) return FALSE;
   // Declared before the dialog so it is closed after the teardown: no second
   // instance can start while this one still holds the driver and libraries.
+  // Access denied: a copy at a higher integrity level (elevated, on Vista and 7)
+  // holds the mutex, and OpenMutexW could not see it either. That is another
+  // instance too, never a reason to run a second one.
   suite::UniqueHandle mutex(CreateMutexW(nullptr, TRUE, kMutexName));
-  if (GetLastError() == ERROR_ALREADY_EXISTS) return FALSE;
+  const DWORD created = GetLastError();
+  if (created == ERROR_ALREADY_EXISTS || created == ERROR_ACCESS_DENIED) return FALSE;
 
   CVexilDlg dialog;
   RegisterTorvanClass(m_hInstance);

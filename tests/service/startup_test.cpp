@@ -39,6 +39,29 @@ TEST_F(Startup, SecondStartInTheSameSessionEndsAtOnceWithoutAWindow) {
   EXPECT_TRUE(testkit::MutexExists(L"Torvan_Mutex")) << "the first instance must keep its mutex";
 }
 
+// A copy running at a higher integrity level (elevated, on Vista and 7) holds
+// a mutex this one may not even open: that is another instance all the same.
+TEST_F(Startup, AMutexItMayNotOpenIsAnotherInstanceToo) {
+  SECURITY_DESCRIPTOR nobody;
+  ASSERT_TRUE(InitializeSecurityDescriptor(&nobody, SECURITY_DESCRIPTOR_REVISION));
+  ACL empty;
+  ASSERT_TRUE(InitializeAcl(&empty, sizeof empty, ACL_REVISION));
+  ASSERT_TRUE(SetSecurityDescriptorDacl(&nobody, TRUE, &empty, FALSE));
+  SECURITY_ATTRIBUTES attributes = {sizeof attributes, &nobody, FALSE};
+  suite::UniqueHandle elevated(CreateMutexW(&attributes, TRUE, L"Torvan_Mutex"));
+  ASSERT_TRUE(elevated);
+  // As the service sees it: no handle to look at, and the creation refused.
+  ASSERT_FALSE(suite::UniqueHandle(OpenMutexW(0, FALSE, L"Torvan_Mutex")))
+      << "the first check would see it; the creation is never reached";
+  SetLastError(0xdeadbeef);
+  suite::UniqueHandle denied(CreateMutexW(nullptr, TRUE, L"Torvan_Mutex"));
+  ASSERT_FALSE(denied);
+  ASSERT_EQ(DWORD(ERROR_ACCESS_DENIED), GetLastError());
+
+  ExpectEndedAtOnce(testkit::StartProgram(testkit::AppPath(L"Torvan.exe")));
+  EXPECT_EQ(nullptr, FindWindowW(L"Torvan", L"Torvan"));
+}
+
 // The mutex goes only after the teardown: a start while the first instance still
 // frees its libraries (a power library slow to unload holds it there) ends too.
 TEST_F(Startup, SecondStartDuringTheTeardownEndsAtOnceWithoutAWindow) {
