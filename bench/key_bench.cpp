@@ -28,8 +28,8 @@ const DWORD kSoakCodes[] = {17, 24, 31, 32, 39, 46, 48, 49, 50,  51,  52,
 // Such files report no size: read until the end.
 std::string ReadProcFile(const std::string& path) {
   std::string text;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return text;
   char chunk[4096];
   DWORD got = 0;
@@ -45,9 +45,9 @@ std::string ReadProcFile(const std::string& path) {
 // one whose environment names this prefix. /proc counts in USER_HZ, 100 a second.
 double LinuxCpuMs(const char* exeName) {
   char prefix[MAX_PATH] = {};
-  const std::string ownPrefix =
-      GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH) ? "WINEPREFIX=" + std::string(prefix)
-                                                              : "";
+  const std::string ownPrefix = GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH)
+                                    ? "WINEPREFIX=" + std::string(prefix)
+                                    : "";
   WIN32_FIND_DATAA entry;
   HANDLE find = FindFirstFileA("Z:\\proc\\*", &entry);
   if (find == INVALID_HANDLE_VALUE) return -1;
