@@ -74,7 +74,10 @@ function(suite_shipped target)
   cmake_parse_arguments(ARG "RESOURCES_ONLY" "TYPE;DESCRIPTION" "" ${ARGN})
   suite_version_info(${target} ${ARG_TYPE} "${ARG_DESCRIPTION}")
   set_property(GLOBAL APPEND PROPERTY SUITE_SHIPPED_BINARIES ${target})
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${SUITE_SIGN_INPUTS})
   if(ARG_RESOURCES_ONLY)
+    add_custom_command(TARGET ${target} POST_BUILD COMMAND ${SUITE_SIGN} $<TARGET_FILE:${target}>
+                       VERBATIM)
     return()
   endif()
   suite_product(${target})
@@ -87,6 +90,8 @@ function(suite_shipped target)
     COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${debug}
     COMMAND ${CMAKE_STRIP} --strip-all $<TARGET_FILE:${target}>
     COMMAND ${CMAKE_OBJCOPY} --add-gnu-debuglink=${debug} $<TARGET_FILE:${target}>
+    # Last: the signature covers the bytes that ship.
+    COMMAND ${SUITE_SIGN} $<TARGET_FILE:${target}>
     VERBATIM)
 endfunction()
 

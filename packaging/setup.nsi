@@ -2,7 +2,8 @@
 ; Program Files, the watcher started at every user's logon, and an uninstaller
 ; that takes back exactly what was added. Both run silently with /S.
 ;
-; makensis -DBIN_DIR=<build bin folder> -DOUTFILE=<setup.exe> -DVERSION=<a.b.c.d> setup.nsi
+; makensis -DBIN_DIR=<build bin folder> -DOUTFILE=<setup.exe> -DVERSION=<a.b.c.d>
+;          [-DSIGN=<signing command> -DUNINSTALLER_COPY=<path>] setup.nsi
 
 Unicode true
 !include "FileFunc.nsh"
@@ -19,6 +20,16 @@ RequestExecutionLevel admin
 !endif
 !ifndef OUTFILE
   !define OUTFILE "setup.exe"
+!endif
+; SIGN signs a file in place (and copies it to a second path when given one):
+; the uninstaller before it is packed, so the one setup.exe writes is signed,
+; then setup.exe itself once written.
+!ifdef SIGN
+  !ifndef UNINSTALLER_COPY
+    !error "SIGN needs UNINSTALLER_COPY, where the signed uninstaller is kept for checks"
+  !endif
+  !uninstfinalize '"${SIGN}" "%1" "${UNINSTALLER_COPY}"'
+  !finalize '"${SIGN}" "%1"'
 !endif
 ; "setup.exe" is the name users look for; its manifest already declares the
 ; execution level, which is what the name-based installer detection guesses.

@@ -243,13 +243,11 @@ TEST_F(Installer, SilentInstallPutsEveryBinaryTheRunEntryAndTheUninstaller) {
   ASSERT_EQ(0u, RunSetup());
 
   for (const wchar_t* file : kShipped) {
-    WIN32_FILE_ATTRIBUTE_DATA built = {}, installed = {};
-    ASSERT_TRUE(GetFileAttributesExW((testkit::BinDir() + L"\\" + file).c_str(),
-                                     GetFileExInfoStandard, &built));
-    ASSERT_TRUE(
-        GetFileAttributesExW(testkit::AppPath(file).c_str(), GetFileExInfoStandard, &installed))
-        << Narrow(file) << " not installed";
-    EXPECT_EQ(built.nFileSizeLow, installed.nFileSizeLow) << Narrow(file);
+    ASSERT_TRUE(Exists(testkit::AppPath(file))) << Narrow(file) << " not installed";
+    // The very bytes the build signed (and checked against its root), signature and all.
+    const std::string built = testkit::ReadShared(testkit::BinDir() + L"\\" + file);
+    ASSERT_FALSE(built.empty()) << Narrow(file);
+    EXPECT_TRUE(built == testkit::ReadShared(testkit::AppPath(file))) << Narrow(file);
     // Shipped as released: stripped, debug information only beside the build, and
     // the suite's one version with the file's own name.
     const std::vector<std::string> sections = SectionNames(testkit::AppPath(file));
@@ -270,7 +268,11 @@ TEST_F(Installer, SilentInstallPutsEveryBinaryTheRunEntryAndTheUninstaller) {
             RegistryString(kUninstallKey, L"QuietUninstallString"));
   EXPECT_EQ(L"Torvan", RegistryString(kUninstallKey, L"DisplayName"));
   EXPECT_EQ(testkit::AppDir(), RegistryString(kUninstallKey, L"InstallLocation"));
-  EXPECT_TRUE(Exists(testkit::AppPath(L"uninst.exe")));
+  // The uninstaller setup.exe writes is the one the build signed before packing it.
+  const std::string signedUninstaller =
+      testkit::ReadShared(testkit::BinDir() + L"\\..\\signing\\uninst.exe");
+  ASSERT_FALSE(signedUninstaller.empty());
+  EXPECT_TRUE(signedUninstaller == testkit::ReadShared(testkit::AppPath(L"uninst.exe")));
   // Installing starts nothing: the watcher starts at the next logon.
   EXPECT_EQ(0, testkit::CountProcesses(L"Tandrel.exe"));
   EXPECT_EQ(0, testkit::CountProcesses(L"Torvan.exe"));
