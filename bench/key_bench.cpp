@@ -24,20 +24,6 @@ namespace {
 const DWORD kSoakCodes[] = {17, 24, 31, 32, 39, 46, 48, 49, 50,  51,  52,
                             87, 88, 93, 94, 95, 97, 98, 99, 107, 125, 126};
 
-// A file of Linux's /proc through Wine's Z: drive; empty when it cannot be read.
-// Such files report no size: read until the end.
-std::string ReadProcFile(const std::string& path) {
-  std::string text;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return text;
-  char chunk[4096];
-  DWORD got = 0;
-  while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) text.append(chunk, got);
-  CloseHandle(file);
-  return text;
-}
-
 // The CPU time (user and kernel) of the service's Linux process, in ms; negative
 // when it cannot be told apart. Wine answers GetProcessTimes on another process
 // with zeros whatever it did, so the time is read where Linux counts it: Wine
@@ -48,20 +34,21 @@ double LinuxCpuMs(const char* exeName) {
   const std::string ownPrefix = GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH)
                                     ? "WINEPREFIX=" + std::string(prefix)
                                     : "";
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA("Z:\\proc\\*", &entry);
+  WIN32_FIND_DATAW entry;
+  HANDLE find = FindFirstFileW(L"Z:\\proc\\*", &entry);
   if (find == INVALID_HANDLE_VALUE) return -1;
   int matches = 0;
   double ms = -1;
   do {
-    const std::string folder = std::string("Z:\\proc\\") + entry.cFileName + "\\";
-    if (entry.cFileName[0] < '1' || entry.cFileName[0] > '9') continue;
-    if (ReadProcFile(folder + "comm") != std::string(exeName) + "\n") continue;
-    const std::string environment = ReadProcFile(folder + "environ");
+    // /proc's files report no size; ReadShared reads to the end.
+    const std::wstring folder = std::wstring(L"Z:\\proc\\") + entry.cFileName + L"\\";
+    if (entry.cFileName[0] < L'1' || entry.cFileName[0] > L'9') continue;
+    if (testkit::ReadShared(folder + L"comm") != std::string(exeName) + "\n") continue;
+    const std::string environment = testkit::ReadShared(folder + L"environ");
     if (!ownPrefix.empty() && environment.find(ownPrefix + '\0') == std::string::npos) continue;
     // Fields after the name in brackets: state is the 3rd field, utime the 14th,
     // stime the 15th.
-    const std::string stat = ReadProcFile(folder + "stat");
+    const std::string stat = testkit::ReadShared(folder + L"stat");
     const size_t close = stat.rfind(')');
     if (close == std::string::npos) continue;
     unsigned long long utime = 0, stime = 0;
@@ -70,7 +57,7 @@ double LinuxCpuMs(const char* exeName) {
       continue;
     ++matches;
     ms = double(utime + stime) * 10.0;
-  } while (FindNextFileA(find, &entry));
+  } while (FindNextFileW(find, &entry));
   FindClose(find);
   if (matches != 1) {
     fprintf(stderr, "key_bench: %d Linux processes named %s in this prefix\n", matches, exeName);
