@@ -39,10 +39,14 @@ endfunction()
 # Product code: it throws and catches nothing and asks no type at run time, so it is
 # built without either; each function and datum gets a section of its own for the
 # linker to drop what nothing calls. Debug information is made for the symbols kept
-# beside the shipped binaries, never shipped itself.
+# beside the shipped binaries, never shipped itself. -fcheck-new: an operator new
+# may return null without being declared non-throwing (GDI+'s GdipAlloc behind
+# GdiplusBase), and without the flag GCC runs the constructor on null and drops
+# the caller's own check for it.
 function(suite_product target)
   target_compile_options(${target} PRIVATE
-    $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti> -ffunction-sections -fdata-sections -g)
+    $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti -fcheck-new> -ffunction-sections
+    -fdata-sections -g)
 endfunction()
 
 # The version record of a shipped binary (TYPE VFT_APP or VFT_DLL), from the

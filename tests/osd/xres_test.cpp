@@ -27,9 +27,18 @@ TEST(CXRes, IdZeroAndMissingIdsLoadNothingAndKeepTheLastSize) {
   }
 }
 
-TEST(CXRes, BytesThatAreNotAPngLoadNothing) {
+// GDI+ short of memory: its allocator gives null for the bitmap object.
+extern "C" void* gdipAllocSlot __asm__("__imp__GdipAlloc@4");
+void* WINAPI NoMemory(size_t) { return nullptr; }
+
+TEST(CXRes, BytesThatAreNotAPngOrNoMemoryForTheBitmapLoadNothing) {
   CXRes holder;
   EXPECT_FALSE(holder.LoadFromResource(999));
+  EXPECT_EQ(nullptr, holder.Image());
+  void* const real = testkit::SwapImport(&gdipAllocSlot, reinterpret_cast<void*>(NoMemory));
+  const bool loaded = holder.LoadFromResource(463);
+  testkit::SwapImport(&gdipAllocSlot, real);
+  EXPECT_FALSE(loaded);
   EXPECT_EQ(nullptr, holder.Image());
   // And the holder is usable again at once.
   EXPECT_TRUE(holder.LoadFromResource(463));
