@@ -107,6 +107,9 @@ HRESULT CallChangeActiveDevices(IntelDisplayConfig* record) {
 int OnMonitorLayoutIntel(IntelLayout layout) {
   if (InitGraphics() == 0 || g_iGraphicVender != GRAPHIC_VENDER_INTEL) {
     DebugLogAlwaysA("[Vexil][HotkeyThread]IniGraphics(0x61) Error");
+    // The detection's apartment is left on this path too: the caller's thread
+    // must not stay in one that nothing pumps.
+    ReleaseGraphicsCom();
     return 0;
   }
   SwitchIntel(layout);
@@ -116,6 +119,9 @@ int OnMonitorLayoutIntel(IntelLayout layout) {
 int OnMonitorLayoutATI(int code) {
   if (InitGraphics() == 0 || g_iGraphicVender != GRAPHIC_VENDER_ATI) {
     DebugLogAlwaysA("[Lumex][HotkeyThread]IniGraphics(0x61) Error");
+    // The detection's apartment is left on this path too: the caller's thread
+    // must not stay in one that nothing pumps.
+    ReleaseGraphicsCom();
     return 0;
   }
   int status = AtiConfiguration(pPdlCalls.pGetConfiguration, &g_dwAtiConfiguration);
@@ -151,6 +157,9 @@ int NVidia_GetMonitors() {
 int OnMonitorLayoutNVidia(NVidiaLayout layout) {
   if (InitGraphics() == 0 || g_iGraphicVender != GRAPHIC_VENDER_NVIDIA) {
     DebugLogAlwaysA("[Lumex][OnMonitorLayoutNVidia]IniGraphics(0x61) Error");
+    // The detection's apartment is left on this path too: the caller's thread
+    // must not stay in one that nothing pumps.
+    ReleaseGraphicsCom();
     return 0;
   }
   const int viewMode = FillNVidiaRecord(layout, &g_nvViewTarget);
