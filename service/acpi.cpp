@@ -34,9 +34,13 @@ suite::ProcessLock g_acpiLock;
 
 }  // namespace
 
-bool BindAcpiLibrary() {
+bool LoadAcpiLibrary() {
   g_hAcpiModule = suite::LoadNotebookComponent(L"TARNACPIDLL32.dll");
   DebugLogW(L"[OSDActive][OnInitDialog]TARNACPIDLL32");
+  return g_hAcpiModule != nullptr;
+}
+
+void BindAcpiEntries() {
   // A library that did not load has none of its entries, which is logged as for
   // every other library.
   g_pLoadDriver = suite::GetEntry<PFN_ACPI_LoadDriver>(g_hAcpiModule, "ACPI_LoadDriver");
@@ -45,7 +49,6 @@ bool BindAcpiLibrary() {
   g_pMultiMethodRaw = suite::GetEntry<PFN_Multi_Method_Raw>(g_hAcpiModule, "Multi_Method_Raw");
   if (!g_pLoadDriver || !g_pNoneMethodRaw || !g_pOneMethodRaw || !g_pMultiMethodRaw)
     DebugLogW(L"[OSDActive][OnInitDialog]GetProcAddress() Error");
-  return g_hAcpiModule != nullptr;
 }
 
 bool AcpiHasLoadDriver() { return g_pLoadDriver != nullptr; }

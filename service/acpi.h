@@ -16,9 +16,10 @@ constexpr DWORD AcpiMethodName(const char (&name)[5]) {
          DWORD(BYTE(name[3])) << 24;
 }
 
-// Loads "TARNACPIDLL32.dll" and looks up its four entries. False when the library
-// did not load.
-bool BindAcpiLibrary();
+// Loads "TARNACPIDLL32.dll"; false when it did not load.
+bool LoadAcpiLibrary();
+// Looks up its four entries (none without the library).
+void BindAcpiEntries();
 bool AcpiHasLoadDriver();
 
 // ACPI_LoadDriver into the process-wide device handle; false when it reports failure.

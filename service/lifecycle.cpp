@@ -27,7 +27,9 @@ constexpr DWORD kOsdStopTimeoutMs = 5000;
 // ACPI access library, driver, notify event and hotkey thread. The three message
 // boxes are the only things a user ever sees of the service.
 void ConnectAcpiDriver(HWND dialog) {
-  if (!BindAcpiLibrary()) MessageBoxW(dialog, L"Load ACPIDriverDLL Error", L"Hotkey", MB_OK);
+  // The box comes before the entries are looked up (and their failure logged).
+  if (!LoadAcpiLibrary()) MessageBoxW(dialog, L"Load ACPIDriverDLL Error", L"Hotkey", MB_OK);
+  BindAcpiEntries();
 
   bool driverOpen = false;
   if (AcpiHasLoadDriver()) {
@@ -127,7 +129,6 @@ void TearDownService() {
     ShutdownGdiplus();
   } else {
     KeepOSDHolders();
-    KeepOSDSurface();
     KeepImageLibrary();
   }
   DestroyOSDWindow();

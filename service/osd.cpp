@@ -51,8 +51,10 @@ struct OSDSurface {
 };
 
 // Made on the main thread at initialisation, then used only by the display
-// thread, released by teardown once no cycle runs.
-std::unique_ptr<OSDSurface> g_surface;
+// thread, which takes it once per cycle; released by teardown once no cycle runs.
+// Plain, not an owner object: under a display thread that would not end it stays,
+// reachable and whole, past the exit-time destructors too.
+OSDSurface* g_surface = nullptr;
 RECT rc = {};
 POINT g_ptDestination = {};
 CXRes g_iconHolder;
@@ -64,8 +66,8 @@ CXRes g_levelHolder;
 suite::ProcessLock g_osdLock;
 
 // Signalled while no display thread draws; teardown waits on it. Made with the
-// window: no cycle starts without it.
-suite::UniqueHandle g_hOsdIdle;
+// window: no cycle starts without it. Plain like the surface, for the same thread.
+HANDLE g_hOsdIdle = nullptr;
 bool g_bStopping = false;
 
 // Ends the cycle unless a request came in while its last frames were shown.
@@ -75,11 +77,13 @@ bool FinishCycle() {
   dPreNotifyCode = 0;
   CloseHandle(hNodeThread);
   hNodeThread = nullptr;
-  SetEvent(g_hOsdIdle.get());
+  SetEvent(g_hOsdIdle);
   return true;
 }
 
-// The surface for the window; null when it cannot be drawn on.
+// The surface for the window; null only without memory for it. Without its DIB
+// section it draws nothing, and its device contexts stay for the teardown to
+// release in their order.
 std::unique_ptr<OSDSurface> CreateOSDSurface(HWND window) {
   std::unique_ptr<OSDSurface> surface(new (std::nothrow) OSDSurface);
   if (!surface) return nullptr;
@@ -98,7 +102,7 @@ std::unique_ptr<OSDSurface> CreateOSDSurface(HWND window) {
       CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &surface->pixels, nullptr, 0));
   if (!surface->dibSection) {
     DebugLogW(L"[Vexil][FakeWnd]CreateDIBSections() Error");
-    return nullptr;
+    return surface;
   }
   surface->previousBitmap = SelectObject(surface->memoryDC.get(), surface->dibSection.get());
   if (GdiplusStarted()) {
@@ -136,8 +140,8 @@ void CreateOSDWindow() {
   g_ptDestination.y = rc.top;
   DebugLogW(L"[Vexil][FakeWnd]rc.left : %d;rc.top : %d", rc.left, rc.top);
 
-  g_surface = CreateOSDSurface(hwndFW);
-  g_hOsdIdle.reset(CreateEventW(nullptr, TRUE, TRUE, nullptr));
+  g_surface = CreateOSDSurface(hwndFW).release();
+  g_hOsdIdle = CreateEventW(nullptr, TRUE, TRUE, nullptr);
 }
 
 void RequestOSD() {
@@ -148,10 +152,18 @@ void RequestOSD() {
     return;
   }
   // Marked running before the thread exists, so a second requester only extends.
-  ResetEvent(g_hOsdIdle.get());
+  ResetEvent(g_hOsdIdle);
   iFrameCount = 0;
   hNodeThread = CreateThread(nullptr, 0, OSDThread, nullptr, 0, nullptr);
-  if (!hNodeThread) SetEvent(g_hOsdIdle.get());
+  if (!hNodeThread) SetEvent(g_hOsdIdle);
+}
+
+void RequestOSDPicture(LONG icon, LONG level, LONG showLevel) {
+  suite::ProcessLock::Hold lock(g_osdLock);
+  iOSDIcon = icon;
+  iOSDLevel = level;
+  bShowLevel = showLevel;
+  RequestOSD();
 }
 
 void SetOSDDestination(int x, int y) {
@@ -159,11 +171,15 @@ void SetOSDDestination(int x, int y) {
   g_ptDestination.y = y;
 }
 
-bool DrawOSDFrame() {
-  if (!g_surface) return false;
-  memset(g_surface->pixels, 0, kSurfaceBytes);
-  SelectObject(g_surface->memoryDC.get(), g_surface->dibSection.get());
-  if (Gdiplus::Graphics* graphics = g_surface->graphics.get()) {
+namespace {
+
+// One frame on the surface the display thread took for its cycle: a teardown
+// that gave up waiting must not change what the frame draws with under it.
+bool DrawOSDFrameOn(OSDSurface* surface) {
+  if (!surface || !surface->dibSection) return false;
+  memset(surface->pixels, 0, kSurfaceBytes);
+  SelectObject(surface->memoryDC.get(), surface->dibSection.get());
+  if (Gdiplus::Graphics* graphics = surface->graphics.get()) {
     graphics->SetPageScale(1.0f);
     g_iconHolder.LoadFromResource(LOWORD(iOSDIcon));
     if (Gdiplus::Bitmap* icon = g_iconHolder.Image()) graphics->DrawImage(icon, 10, 0, 190, 120);
@@ -179,10 +195,14 @@ bool DrawOSDFrame() {
   SIZE size = {kOSDWidth, kOSDHeight};
   POINT source = {0, 0};
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  UpdateLayeredWindow(hwndFW, g_surface->windowDC.get(), &g_ptDestination, &size,
-                      g_surface->memoryDC.get(), &source, 0, &blend, ULW_ALPHA);
+  UpdateLayeredWindow(hwndFW, surface->windowDC.get(), &g_ptDestination, &size,
+                      surface->memoryDC.get(), &source, 0, &blend, ULW_ALPHA);
   return true;
 }
+
+}  // namespace
+
+bool DrawOSDFrame() { return DrawOSDFrameOn(g_surface); }
 
 const DWORD* OSDPixels() {
   return g_surface ? static_cast<const DWORD*>(g_surface->pixels) : nullptr;
@@ -193,13 +213,14 @@ DWORD WINAPI OSDThread(LPVOID) {
     // The window is gone for good: the running mark stays, so later requests only
     // restart a count nobody reads. Nothing draws any more.
     DebugLogW(L"[Vexil][NodeThre]IsWindow() Error");
-    SetEvent(g_hOsdIdle.get());
+    SetEvent(g_hOsdIdle);
     return 0;
   }
   DebugLogW(L"[Vexil][NodeThre]Entry");
   do {
+    OSDSurface* const surface = g_surface;
     while (iFrameCount < kOSDFrames && !g_bStopping) {
-      if (DrawOSDFrame()) {
+      if (DrawOSDFrameOn(surface)) {
         // Shown without activation: the display never takes the focus.
         ShowWindow(hwndFW, SW_SHOWNA);
         Sleep(16);
@@ -217,7 +238,7 @@ bool StopOSD(DWORD timeoutMs) {
     g_bStopping = true;
   }
   // Without the event no cycle ever started.
-  return !g_hOsdIdle || suite::WaitPumpingMessages(g_hOsdIdle.get(), timeoutMs);
+  return !g_hOsdIdle || suite::WaitPumpingMessages(g_hOsdIdle, timeoutMs);
 }
 
 void ReleaseOSDHolders() {
@@ -231,15 +252,11 @@ void KeepOSDHolders() {
 }
 
 void ReleaseOSDSurface() {
-  g_surface.reset();
-  g_hOsdIdle.reset();
-}
-
-void KeepOSDSurface() {
-  // The display thread that would not end still draws with it and will still
-  // signal the end of its cycle: neither goes, not even at exit.
-  g_surface.release();
-  g_hOsdIdle.release();
+  std::unique_ptr<OSDSurface> surface(g_surface);
+  g_surface = nullptr;
+  surface.reset();
+  if (g_hOsdIdle) CloseHandle(g_hOsdIdle);
+  g_hOsdIdle = nullptr;
 }
 
 void DestroyOSDWindow() {

@@ -23,6 +23,9 @@ void CreateOSDWindow();
 
 // Starts a display cycle, or restarts the running one's frame count.
 void RequestOSD();
+// Writes the request's three values and requests, all under the OSD's own lock:
+// two requesters (the hotkey thread and the main thread) never mix their values.
+void RequestOSDPicture(LONG icon, LONG level, LONG showLevel);
 
 // The screen point the window is shown at (reset on a display change).
 void SetOSDDestination(int x, int y);
@@ -44,7 +47,7 @@ bool StopOSD(DWORD timeoutMs);
 void ReleaseOSDHolders();
 // For a display thread that would not end: the pictures stay until exit.
 void KeepOSDHolders();
+// Only once no display thread runs: under one that would not end, the surface and
+// the cycle's end event are simply not released, and nothing at exit frees them.
 void ReleaseOSDSurface();
-// For a display thread that would not end: what it draws with stays until exit.
-void KeepOSDSurface();
 void DestroyOSDWindow();

@@ -41,6 +41,7 @@ void ShutdownGdiplus() {
 CXRes::~CXRes() { Release(); }
 
 void CXRes::Release() {
+  if (m_bKept) return;
   // The bitmap reads its pixels through a stream over the buffer: it goes first.
   // Once GDI+ is shut down there is no bitmap left to delete (teardown released
   // the holders before), so the exit-time destructor touches nothing.
@@ -49,10 +50,7 @@ void CXRes::Release() {
   m_hBuffer.reset();
 }
 
-void CXRes::Keep() {
-  m_pImage = nullptr;
-  m_hBuffer.release();
-}
+void CXRes::Keep() { m_bKept = true; }
 
 bool CXRes::LoadFromResource(WORD id) {
   Release();
@@ -68,6 +66,8 @@ bool CXRes::LoadFromResource(WORD id) {
   if (!block) return false;
   void* bytes = GlobalLock(block.get());
   if (!bytes) return false;
+  // A kept holder's earlier bytes may still back its earlier bitmap: they stay.
+  if (m_bKept) m_hBuffer.release();
   m_hBuffer.reset(block.release());
   memcpy(bytes, data, size);
 

@@ -39,8 +39,9 @@ class CXRes {
   bool LoadFromResource(WORD id);
   // Deletes the bitmap, then frees the bytes it read from; safe to repeat.
   void Release();
-  // Lets go of the picture without freeing it, for a display thread that may
-  // still draw from it until the process exits.
+  // For a display thread that may still load and draw until the process exits:
+  // from now on nothing this holder takes is cleared or freed, not even by its
+  // exit-time destructor.
   void Keep();
 
   Gdiplus::Bitmap* Image() const { return m_pImage; }
@@ -53,4 +54,6 @@ class CXRes {
   UINT m_uHeight = 0;
   // The picture's bytes, locked while the bitmap reads them through a stream.
   LockedGlobal m_hBuffer;
+  // Set by the main thread under a display thread that would not end.
+  volatile bool m_bKept = false;
 };

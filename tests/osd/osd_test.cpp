@@ -232,6 +232,43 @@ TEST_F(OsdCycle, RequestsAcrossCycleEndsEachGetAFullCycleOnOneDisplayThread) {
     }
 }
 
+// A display thread held inside a GDI+ call past the teardown's wait: the teardown
+// keeps what it draws with, and when the call returns the frame goes on with it,
+// the cycle ends as any other and the process lives on. Last of the cycles: the
+// OSD is made anew for what follows, as a new service would make it.
+extern "C" void* drawImageSlot __asm__("__imp__GdipDrawImageRectI@24");
+HANDLE g_drawEntered = nullptr;
+HANDLE g_drawRelease = nullptr;
+void* g_realDrawImage = nullptr;
+
+int WINAPI HeldDrawImage(void* graphics, void* image, int x, int y, int width, int height) {
+  SetEvent(g_drawEntered);
+  WaitForSingleObject(g_drawRelease, INFINITE);
+  using Real = int(WINAPI*)(void*, void*, int, int, int, int);
+  return reinterpret_cast<Real>(g_realDrawImage)(graphics, image, x, y, width, height);
+}
+
+TEST_F(OsdCycle, ADisplayThreadHeldPastTheTeardownFinishesOnWhatWasKept) {
+  suite::UniqueHandle entered(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  suite::UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  g_drawEntered = entered.get();
+  g_drawRelease = release.get();
+  g_realDrawImage = testkit::SwapImport(&drawImageSlot, reinterpret_cast<void*>(HeldDrawImage));
+  SetRequest(478, 3, 1);
+  RequestOSD();
+  const bool held = WaitForSingleObject(entered.get(), 15000) == WAIT_OBJECT_0;
+  testkit::SwapImport(&drawImageSlot, g_realDrawImage);
+  EXPECT_TRUE(held);
+  EXPECT_FALSE(StopOSD(held ? 200 : 0)) << "the display thread was not held";
+  KeepOSDHolders();
+  SetEvent(release.get());
+  EXPECT_TRUE(CycleEnds());
+  EXPECT_TRUE(StopOSD(5000)) << "the end of the cycle was not signalled";
+  DestroyOSDWindow();
+  CreateOSDWindow();
+  ASSERT_NE(nullptr, hwndFW);
+}
+
 }  // namespace
 
 // Set up once for the program, under the tests' common main.
