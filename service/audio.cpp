@@ -18,9 +18,12 @@ IAudioEndpointVolume* pEndpointVolume = nullptr;
 
 namespace {
 
-// The apartment the running endpoint operation's COMInit entered; only one that
-// was entered is left at the operation's end.
-suite::CoInitGuard g_endpointApartment;
+// Whether the running endpoint operation's COMInit entered an apartment; only
+// one that was entered is left at the operation's end. A plain flag, not an owner
+// object: a hotkey thread stuck inside an operation still holds its apartment
+// while the process exits, and no exit-time destructor may leave it for that
+// thread from the main thread.
+bool g_bEndpointApartment = false;
 
 constexpr DWORD kBalanceUnits = 10000;
 
@@ -105,7 +108,8 @@ class EndpointOperation {
       pEndpointVolume->Release();
       pEndpointVolume = nullptr;
     }
-    g_endpointApartment.reset();
+    if (g_bEndpointApartment) CoUninitialize();
+    g_bEndpointApartment = false;
   }
   // Set by a COMInit that succeeded; every path before it leaves it null.
   IAudioEndpointVolume* endpoint() const { return pEndpointVolume; }
@@ -290,9 +294,8 @@ int XPVolume(int direction) {
 
 int COMInit() {
   // A COMInit that no operation ended (called on its own) is its caller's to balance.
-  g_endpointApartment.release();
-  g_endpointApartment.reset(CoInitialize(nullptr));
-  if (!g_endpointApartment.ok()) {
+  g_bEndpointApartment = SUCCEEDED(CoInitialize(nullptr));
+  if (!g_bEndpointApartment) {
     DebugLogW(L"[Media Buttons][COMInit]CoInitialize() Error : %d", GetLastError());
     return 0;
   }

@@ -200,10 +200,7 @@ void DispatchNotifyCode(DWORD code) {
   if (!entry.action) return;
   const OsdDecision osd = entry.action(code, entry);
   if (!osd.show) return;
-  iOSDIcon = osd.icon;
-  iOSDLevel = osd.level;
-  bShowLevel = osd.showLevel;
-  RequestOSD();
+  RequestOSDPicture(osd.icon, osd.level, osd.showLevel);
   dPreNotifyCode = code;
   if (entry.afterPicture) entry.afterPicture();
 }

@@ -16,23 +16,27 @@ constexpr DWORD kKeyPauseMs = 50;
 
 // Written by the main thread before the hotkey thread starts and after it ended.
 suite::UniqueHandle g_hHotkeyThread;
-// Set by teardown; the thread waits on it beside the notify event.
-suite::UniqueHandle g_hHotkeyStop;
+// Set by teardown; the thread waits on it beside the notify event. Closed only
+// once the thread has ended: a thread that would not stop may still wait on it
+// while the process exits, so no owner object closes it then.
+HANDLE g_hHotkeyStop = nullptr;
 
 // False when stop was asked while waiting.
-bool WaitForKeyEvent(HANDLE notifyEvent) {
-  HANDLE handles[2] = {g_hHotkeyStop.get(), notifyEvent};
+bool WaitForKeyEvent(HANDLE stop, HANDLE notifyEvent) {
+  HANDLE handles[2] = {stop, notifyEvent};
   return WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0 + 1;
 }
 
-bool StopRequested() { return WaitForSingleObject(g_hHotkeyStop.get(), 0) == WAIT_OBJECT_0; }
+bool StopRequested(HANDLE stop) { return WaitForSingleObject(stop, 0) == WAIT_OBJECT_0; }
 
 }  // namespace
 
 DWORD WINAPI HotkeyThread(LPVOID parameter) {
   HANDLE notifyEvent = *static_cast<const HANDLE*>(parameter);
+  // Its own stop event, whatever a later start makes.
+  const HANDLE stop = g_hHotkeyStop;
   for (;;) {
-    if (!WaitForKeyEvent(notifyEvent)) return 0;
+    if (!WaitForKeyEvent(stop, notifyEvent)) return 0;
 
     // Zeroed and size-checked: a short read must not leave the last code in place.
     DWORD code = 0;
@@ -54,7 +58,7 @@ DWORD WINAPI HotkeyThread(LPVOID parameter) {
     // stop event wakes a good half millisecond late under Wine, on every key, and
     // shutdown can afford the 50 ms. A key read just before shutdown is dropped.
     Sleep(kKeyPauseMs);
-    if (StopRequested()) return 0;
+    if (StopRequested(stop)) return 0;
 
     DebugLogW(L"[Vexil][HotkeyThread]dPreNotifyCode : %d ;NotifyCode: %d", dPreNotifyCode, code);
     DispatchNotifyCode(code);
@@ -62,7 +66,8 @@ DWORD WINAPI HotkeyThread(LPVOID parameter) {
 }
 
 bool StartHotkeyThread(const HANDLE* notifyEvent) {
-  g_hHotkeyStop.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  // A stop event still kept for a thread that would not stop stays that thread's.
+  g_hHotkeyStop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (!g_hHotkeyStop) return false;
   g_hHotkeyThread.reset(
       CreateThread(nullptr, 0, HotkeyThread, const_cast<HANDLE*>(notifyEvent), 0, nullptr));
@@ -71,8 +76,16 @@ bool StartHotkeyThread(const HANDLE* notifyEvent) {
 
 bool StopHotkeyThread(DWORD timeoutMs) {
   if (!g_hHotkeyThread) return true;
-  SetEvent(g_hHotkeyStop.get());
+  SetEvent(g_hHotkeyStop);
   return suite::WaitPumpingMessages(g_hHotkeyThread.get(), timeoutMs);
 }
 
-void CloseHotkeyThreadHandle() { g_hHotkeyThread.reset(); }
+void CloseHotkeyThreadHandle() {
+  const bool ended =
+      !g_hHotkeyThread || WaitForSingleObject(g_hHotkeyThread.get(), 0) == WAIT_OBJECT_0;
+  if (ended && g_hHotkeyStop) {
+    CloseHandle(g_hHotkeyStop);
+    g_hHotkeyStop = nullptr;
+  }
+  g_hHotkeyThread.reset();
+}

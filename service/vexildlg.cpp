@@ -28,10 +28,7 @@ void OnTouchpadMode(WPARAM wParam, LPARAM lParam) {
     icon = 545;
     DebugLogW(L"[Vexil][CVexilDlg::WindowProc][WM_FSPMSG]LPARAM_FSP_MODE_NORMAL : %d", icon);
   }
-  iOSDIcon = icon;
-  iOSDLevel = -1;
-  bShowLevel = 0;
-  RequestOSD();
+  RequestOSDPicture(icon, -1, 0);
 }
 
 void OnNetworkAvailability(WPARAM wParam, LPARAM lParam) {

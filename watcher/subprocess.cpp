@@ -80,6 +80,9 @@ void SubProcess_Terminate() {
   DWORD ownSession = 0;
   if (!ProcessIdToSessionId(GetCurrentProcessId(), &ownSession)) {
     suite::DebugLogA("[TDL][SubProcess_Terminate] ProcessIdToSessionId Error= %d", GetLastError());
+    // The wait happens whether or not a service was found, and a restart right
+    // after relies on it.
+    Sleep(kSettleMs);
     return;
   }
 

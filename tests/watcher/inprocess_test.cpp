@@ -212,8 +212,11 @@ TEST_F(Logged, TerminateWithoutAServiceOrItsOwnSessionEndsNothing) {
   log_.Clear();
   g_realSessionOfProcess = SessionOfProcess(
       SwapImport(&processIdToSessionIdSlot, reinterpret_cast<void*>(NoSessionForThisProcess)));
+  const DWORD unreadStart = GetTickCount();
   tandrel::SubProcess_Terminate();
+  const DWORD unreadElapsed = GetTickCount() - unreadStart;
   SwapImport(&processIdToSessionIdSlot, reinterpret_cast<void*>(g_realSessionOfProcess));
+  EXPECT_GE(unreadElapsed, 490u) << "no wait without its own session";
   EXPECT_FALSE(service.WaitForExit(0)) << "the service was ended";
   const std::vector<std::string> expected = {
       "[TDL][ubProcess_Terminate]", "[TDL][SubProcess_Terminate] ProcessIdToSessionId Error= 5"};
