@@ -73,12 +73,16 @@ TEST(MailPathRules, ProgramFilesIsTheMachinesOwnFolder) {
 
   wchar_t folder[kMailPathChars] = L"left over";
   ASSERT_TRUE(GetProgramFilesFolder(folder));
-  // The machine's own, which a 32-bit program under WoW64 finds as ProgramW6432.
-  wchar_t own[MAX_PATH] = {};
-  if (!GetEnvironmentVariableW(L"ProgramW6432", own, MAX_PATH))
-    GetEnvironmentVariableW(L"ProgramFiles", own, MAX_PATH);
-  EXPECT_STREQ(own, folder);
   EXPECT_STREQ(L"C:\\Program Files", folder);
+  // Under WoW64 the service's own ProgramFiles names the 32-bit folder instead.
+  BOOL wow64 = FALSE;
+  ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
+  wchar_t own[MAX_PATH] = {};
+  ASSERT_NE(0u, GetEnvironmentVariableW(L"ProgramFiles", own, MAX_PATH));
+  if (wow64)
+    EXPECT_STRNE(own, folder);
+  else
+    EXPECT_STREQ(own, folder);
 }
 
 // What the mail and browser keys may hand to the shell.
