@@ -90,6 +90,8 @@ TEST_F(Teardown, AStuckHotkeyThreadKeepsWhatItMayStillUse) {
   const size_t before = testkit::JournalCalls().size();
   PostMessageW(hwnd, WM_CLOSE, 0, 0);
   ASSERT_TRUE(service_.WaitForExit(30000)) << "the teardown waits for the thread, not forever";
+  // Nothing it kept was released under it on the way out.
+  EXPECT_EQ(0u, service_.ExitCode());
   const auto calls = CallsSince(before);
   EXPECT_EQ(-1, testkit::JournalIndex(calls, "Ressin UnInitRessin()"));
   for (const char* kept : {"Ressin", "Sorrel", "Fennic"}) {
