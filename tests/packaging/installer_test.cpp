@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <softpub.h>
+#include <wincrypt.h>
+#include <wintrust.h>
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -49,6 +53,49 @@ bool KeyExists(const wchar_t* keyPath) {
 }
 
 using testkit::Narrow;
+
+// The build's test root made trusted by this machine, as an administrator
+// trusts a maker's root; false when it cannot be (a build signed with a
+// release certificate has none).
+bool TrustTheBuildsRoot() {
+  const std::string pem = testkit::ReadShared(testkit::BinDir() + L"\\..\\signing\\test\\root.crt");
+  DWORD size = 0;
+  if (pem.empty() ||
+      !CryptStringToBinaryA(pem.c_str(), DWORD(pem.size()), CRYPT_STRING_BASE64HEADER, nullptr,
+                            &size, nullptr, nullptr))
+    return false;
+  std::vector<BYTE> der(size);
+  if (!CryptStringToBinaryA(pem.c_str(), DWORD(pem.size()), CRYPT_STRING_BASE64HEADER, der.data(),
+                            &size, nullptr, nullptr))
+    return false;
+  HCERTSTORE root =
+      CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
+  if (!root) return false;
+  const BOOL added = CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der.data(), size,
+                                                      CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+  CertCloseStore(root, 0);
+  return added != FALSE;
+}
+
+// What Windows' Authenticode policy says of a file, asking no one.
+LONG VerifyTrust(const std::wstring& path) {
+  WINTRUST_FILE_INFO file = {};
+  file.cbStruct = sizeof file;
+  file.pcwszFilePath = path.c_str();
+  WINTRUST_DATA data = {};
+  data.cbStruct = sizeof data;
+  data.dwUIChoice = WTD_UI_NONE;
+  data.fdwRevocationChecks = WTD_REVOKE_NONE;
+  data.dwUnionChoice = WTD_CHOICE_FILE;
+  data.pFile = &file;
+  data.dwStateAction = WTD_STATEACTION_VERIFY;
+  GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+  HWND noWindow = static_cast<HWND>(INVALID_HANDLE_VALUE);
+  const LONG result = WinVerifyTrust(noWindow, &action, &data);
+  data.dwStateAction = WTD_STATEACTION_CLOSE;
+  WinVerifyTrust(noWindow, &action, &data);
+  return result;
+}
 
 // Splits a command line of the form "\"path\" arguments".
 void SplitCommand(const std::wstring& command, std::wstring* path, std::wstring* arguments) {
@@ -276,6 +323,24 @@ TEST_F(Installer, SilentInstallPutsEveryBinaryTheRunEntryAndTheUninstaller) {
   // Installing starts nothing: the watcher starts at the next logon.
   EXPECT_EQ(0, testkit::CountProcesses(L"Tandrel.exe"));
   EXPECT_EQ(0, testkit::CountProcesses(L"Torvan.exe"));
+}
+
+// Windows' own check of what was installed, with the build's root trusted; and
+// of a copy changed by one byte after signing.
+TEST_F(Installer, TheInstalledServicePassesWindowsOwnCheck) {
+  ASSERT_EQ(0u, RunSetup());
+  ASSERT_TRUE(TrustTheBuildsRoot()) << GetLastError();
+  EXPECT_EQ(ERROR_SUCCESS, VerifyTrust(testkit::AppPath(L"Torvan.exe")));
+  EXPECT_EQ(ERROR_SUCCESS, VerifyTrust(testkit::AppPath(L"uninst.exe")));
+
+  std::string bytes = testkit::ReadShared(testkit::AppPath(L"Torvan.exe"));
+  ASSERT_GT(bytes.size(), 0x410u);
+  bytes[0x410] = char(bytes[0x410] + 1);
+  const std::wstring changed = L"C:\\changed-Torvan.exe";
+  std::ofstream(changed.c_str(), std::ios::binary)
+      .write(bytes.data(), std::streamsize(bytes.size()));
+  EXPECT_NE(ERROR_SUCCESS, VerifyTrust(changed));
+  DeleteFileW(changed.c_str());
 }
 
 TEST_F(Installer, SilentUninstallLeavesNothing) {
