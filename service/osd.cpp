@@ -61,8 +61,9 @@ CXRes g_iconHolder;
 CXRes g_levelHolder;
 
 // Guards starting, extending and ending a cycle: hNodeThread, iFrameCount resets,
-// g_bStopping. Never held across a window call (those may wait for the main thread,
-// which may be waiting for this lock in RequestOSD).
+// g_bStopping, and the requesters' writes of the three request values. Never held
+// across a window call (those may wait for the main thread, which may be waiting
+// for this lock in RequestOSD).
 suite::ProcessLock g_osdLock;
 
 // Signalled while no display thread draws; teardown waits on it. Made with the
