@@ -28,8 +28,9 @@ RequestExecutionLevel admin
   !ifndef UNINSTALLER_COPY
     !error "SIGN needs UNINSTALLER_COPY, where the signed uninstaller is kept for checks"
   !endif
-  !uninstfinalize '"${SIGN}" "%1" "${UNINSTALLER_COPY}"'
-  !finalize '"${SIGN}" "%1"'
+  ; "= 0": a signing that fails fails the build, never ships unsigned.
+  !uninstfinalize '"${SIGN}" "%1" "${UNINSTALLER_COPY}"' = 0
+  !finalize '"${SIGN}" "%1"' = 0
 !endif
 ; "setup.exe" is the name users look for; its manifest already declares the
 ; execution level, which is what the name-based installer detection guesses.

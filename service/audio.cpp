@@ -27,6 +27,22 @@ bool g_bEndpointApartment = false;
 
 constexpr DWORD kBalanceUnits = 10000;
 
+// The picture and level the last operation set, kept also where only the hotkey
+// thread writes them: the main thread may request its own picture (message 1127)
+// between an operation and the hotkey thread's request of what it set.
+LONG g_lastIcon = 0;
+LONG g_lastLevel = -1;
+
+void SetPicture(LONG icon) {
+  g_lastIcon = icon;
+  iOSDIcon = icon;
+}
+
+void SetLevel(LONG level) {
+  g_lastLevel = level;
+  iOSDLevel = level;
+}
+
 static_assert(sizeof(MIXERLINEW) == 280, "MIXERLINEW as the mixer expects it");
 static_assert(sizeof(MIXERLINECONTROLSW) == 24, "MIXERLINECONTROLSW as the mixer expects it");
 static_assert(sizeof(MIXERCONTROLW) == 228, "MIXERCONTROLW as the mixer expects it");
@@ -151,8 +167,8 @@ int StepEndpointVolume(bool up) {
                  : L"[Media Buttons][Volume De]SetMasterVolumeLevelScalar() Error");
     return 0;
   }
-  iOSDIcon = up ? kIconVolumeUp : kIconVolumeDown;
-  iOSDLevel = EndpointLevel(stepped);
+  SetPicture(up ? kIconVolumeUp : kIconVolumeDown);
+  SetLevel(EndpointLevel(stepped));
   return 1;
 }
 
@@ -258,7 +274,7 @@ int XPMute(int mode) {
   // Any non-zero value is muted: the picture and the value written agree.
   const bool muted = IsMuted(value.fValue);
   if (mode == 1 && !muted) return 1;
-  iOSDIcon = muted ? kIconSoundOn : kIconSoundOff;
+  SetPicture(muted ? kIconSoundOn : kIconSoundOff);
   value.fValue = muted ? 0 : 1;
   if (!WriteControl(control.dwControlID, 1, &value)) {
     DebugLogW(L"[Vexil][XPMute]mixerSetControlDetails() Error");
@@ -283,8 +299,8 @@ int XPVolume(int direction) {
     return 0;
   }
   const DWORD stepped = StepMixerChannels(values, channels, direction);
-  iOSDIcon = direction == 1 ? kIconVolumeUp : kIconVolumeDown;
-  iOSDLevel = MixerLevel(stepped);
+  SetPicture(direction == 1 ? kIconVolumeUp : kIconVolumeDown);
+  SetLevel(MixerLevel(stepped));
   if (!WriteControl(control.dwControlID, channels, values)) {
     DebugLogW(L"[Vexil][XPVolume]mixerSetControlDetails() Error");
     return 0;
@@ -336,10 +352,14 @@ int VolumeMute(int mode) {
     DebugLogW(L"[Media Buttons][Volume Mute]SetMute() Error : %d", GetLastError());
     return 0;
   }
-  iOSDIcon = IsMuted(muted) ? kIconSoundOn : kIconSoundOff;
+  SetPicture(IsMuted(muted) ? kIconSoundOn : kIconSoundOff);
   return 1;
 }
 
 int VolumeIn() { return StepEndpointVolume(true); }
 
 int VolumeDe() { return StepEndpointVolume(false); }
+
+LONG LastAudioPicture() { return g_lastIcon; }
+
+LONG LastAudioLevel() { return g_lastLevel; }

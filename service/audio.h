@@ -26,6 +26,11 @@ int VolumeMute(int mode);  // 1: make sure sound is on; 0: toggle
 int VolumeIn();
 int VolumeDe();
 
+// What the last operation that set them left in iOSDIcon and iOSDLevel, from the
+// hotkey thread's own copy. Hotkey thread only.
+LONG LastAudioPicture();
+LONG LastAudioLevel();
+
 constexpr LONG kIconSoundOn = 461;
 constexpr LONG kIconSoundOff = 462;
 constexpr LONG kIconVolumeDown = 463;

@@ -124,16 +124,19 @@ OsdDecision LevelNotice(DWORD code, const NotifyEntry& entry) {
 
 OsdDecision FixedPicture(DWORD, const NotifyEntry& entry) { return Picture(entry.icon); }
 
-// The audio operations write the picture and level they stepped to.
+// The audio operations write the picture and level they stepped to; read back
+// from their own copy, which no other requester writes.
 OsdDecision VolumeUp(DWORD, const NotifyEntry&) {
-  return VolumeStep(true) ? PictureWithLevel(iOSDIcon, iOSDLevel) : Ignore();
+  return VolumeStep(true) ? PictureWithLevel(LastAudioPicture(), LastAudioLevel()) : Ignore();
 }
 
 OsdDecision VolumeDown(DWORD, const NotifyEntry&) {
-  return VolumeStep(false) ? PictureWithLevel(iOSDIcon, iOSDLevel) : Ignore();
+  return VolumeStep(false) ? PictureWithLevel(LastAudioPicture(), LastAudioLevel()) : Ignore();
 }
 
-OsdDecision Mute(DWORD, const NotifyEntry&) { return MuteToggle() ? Picture(iOSDIcon) : Ignore(); }
+OsdDecision Mute(DWORD, const NotifyEntry&) {
+  return MuteToggle() ? Picture(LastAudioPicture()) : Ignore();
+}
 
 // The fixed WLAN pictures need an adapter; the radio entry is checked when switching.
 OsdDecision WlanPicture(DWORD, const NotifyEntry& entry) {

@@ -128,7 +128,7 @@ void TearDownService() {
     FreeImageLibrary();
     ShutdownGdiplus();
   } else {
-    KeepOSDHolders();
+    KeepOSD();
     KeepImageLibrary();
   }
   DestroyOSDWindow();

@@ -247,9 +247,11 @@ void ReleaseOSDHolders() {
   g_iconHolder.Release();
 }
 
-void KeepOSDHolders() {
+void KeepOSD() {
   g_levelHolder.Keep();
   g_iconHolder.Keep();
+  // The surface and the end event are plain, with no exit-time destructor: left
+  // as they are, the thread finishes its frame and its cycle on them.
 }
 
 void ReleaseOSDSurface() {

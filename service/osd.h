@@ -45,9 +45,8 @@ DWORD WINAPI OSDThread(LPVOID);
 // drawing object and surface, (image library and GDI+), the window and its class.
 bool StopOSD(DWORD timeoutMs);
 void ReleaseOSDHolders();
-// For a display thread that would not end: the pictures stay until exit.
-void KeepOSDHolders();
-// Only once no display thread runs: under one that would not end, the surface and
-// the cycle's end event are simply not released, and nothing at exit frees them.
 void ReleaseOSDSurface();
+// Instead of both releases, for a display thread that would not end: the pictures,
+// the surface and the cycle's end event stay, whole and reachable, until exit.
+void KeepOSD();
 void DestroyOSDWindow();

@@ -38,7 +38,14 @@ void ShutdownGdiplus() {
   g_gdiplusToken = 0;
 }
 
-CXRes::~CXRes() { Release(); }
+CXRes::~CXRes() {
+  // Kept: the bytes stay with the bitmap that may still read them.
+  if (m_bKept) {
+    m_hBuffer.release();
+    return;
+  }
+  Release();
+}
 
 void CXRes::Release() {
   if (m_bKept) return;
@@ -53,6 +60,12 @@ void CXRes::Release() {
 void CXRes::Keep() { m_bKept = true; }
 
 bool CXRes::LoadFromResource(WORD id) {
+  // A kept holder lets go of its earlier picture without freeing it: nothing it
+  // took is freed, and a failed load shows nothing rather than the earlier one.
+  if (m_bKept) {
+    m_pImage = nullptr;
+    m_hBuffer.release();
+  }
   Release();
   if (!g_bGdiplusStarted) return false;
   HMODULE module = ImageModule();
@@ -66,8 +79,6 @@ bool CXRes::LoadFromResource(WORD id) {
   if (!block) return false;
   void* bytes = GlobalLock(block.get());
   if (!bytes) return false;
-  // A kept holder's earlier bytes may still back its earlier bitmap: they stay.
-  if (m_bKept) m_hBuffer.release();
   m_hBuffer.reset(block.release());
   memcpy(bytes, data, size);
 

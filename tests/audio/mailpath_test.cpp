@@ -19,16 +19,19 @@ using namespace audio_test;
 
 namespace {
 
-// An environment variable set for one test, and gone after it.
+// An environment variable set for one test, and as it was after it.
 class ScopedVariable {
  public:
   ScopedVariable(const wchar_t* name, const wchar_t* value) : name_(name) {
+    had_ = GetEnvironmentVariableW(name, before_, MAX_PATH) != 0;
     SetEnvironmentVariableW(name, value);
   }
-  ~ScopedVariable() { SetEnvironmentVariableW(name_, nullptr); }
+  ~ScopedVariable() { SetEnvironmentVariableW(name_, had_ ? before_ : nullptr); }
 
  private:
   const wchar_t* name_;
+  wchar_t before_[MAX_PATH] = {};
+  bool had_ = false;
 };
 
 // On an English Windows on drive C: the worked examples keep their results. A

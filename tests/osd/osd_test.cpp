@@ -260,7 +260,8 @@ TEST_F(OsdCycle, ADisplayThreadHeldPastTheTeardownFinishesOnWhatWasKept) {
   testkit::SwapImport(&drawImageSlot, g_realDrawImage);
   EXPECT_TRUE(held);
   EXPECT_FALSE(StopOSD(held ? 200 : 0)) << "the display thread was not held";
-  KeepOSDHolders();
+  KeepOSD();
+  EXPECT_NE(nullptr, OSDPixels()) << "the surface was let go under the thread";
   SetEvent(release.get());
   EXPECT_TRUE(CycleEnds());
   EXPECT_TRUE(StopOSD(5000)) << "the end of the cycle was not signalled";
