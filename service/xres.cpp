@@ -14,6 +14,12 @@ suite::UniqueModule g_hImageModule;
 ULONG_PTR g_gdiplusToken = 0;
 bool g_bGdiplusStarted = false;
 
+// A moveable block held locked goes unlocked, then freed.
+void UnlockAndFree(HGLOBAL block) {
+  GlobalUnlock(block);
+  GlobalFree(block);
+}
+
 }  // namespace
 
 void LoadImageLibrary() {
@@ -39,33 +45,30 @@ void ShutdownGdiplus() {
 }
 
 CXRes::~CXRes() {
-  // Kept: the bytes stay with the bitmap that may still read them.
-  if (m_bKept) {
-    m_hBuffer.release();
-    return;
-  }
-  Release();
+  // Kept: a display thread may still be loading into this holder or drawing
+  // from it while the process exits; nothing of it is touched.
+  if (!m_bKept) Release();
 }
 
 void CXRes::Release() {
+  // Out of the holder first, then freed unless kept. A load calls this on the
+  // display thread, the only one that uses what it takes out, so a Keep that
+  // arrives in between only makes it leave them.
+  Gdiplus::Bitmap* image = m_pImage;
+  HGLOBAL buffer = m_hBuffer;
+  m_pImage = nullptr;
+  m_hBuffer = nullptr;
   if (m_bKept) return;
   // The bitmap reads its pixels through a stream over the buffer: it goes first.
   // Once GDI+ is shut down there is no bitmap left to delete (teardown released
   // the holders before), so the exit-time destructor touches nothing.
-  if (m_pImage && g_bGdiplusStarted) delete m_pImage;
-  m_pImage = nullptr;
-  m_hBuffer.reset();
+  if (image && g_bGdiplusStarted) delete image;
+  if (buffer) UnlockAndFree(buffer);
 }
 
 void CXRes::Keep() { m_bKept = true; }
 
 bool CXRes::LoadFromResource(WORD id) {
-  // A kept holder lets go of its earlier picture without freeing it: nothing it
-  // took is freed, and a failed load shows nothing rather than the earlier one.
-  if (m_bKept) {
-    m_pImage = nullptr;
-    m_hBuffer.release();
-  }
   Release();
   if (!g_bGdiplusStarted) return false;
   HMODULE module = ImageModule();
@@ -79,18 +82,18 @@ bool CXRes::LoadFromResource(WORD id) {
   if (!block) return false;
   void* bytes = GlobalLock(block.get());
   if (!bytes) return false;
-  m_hBuffer.reset(block.release());
+  m_hBuffer = block.release();
   memcpy(bytes, data, size);
 
   suite::UniqueCom<IStream> stream;
-  if (FAILED(CreateStreamOnHGlobal(m_hBuffer.get(), FALSE, stream.put()))) {
-    m_hBuffer.reset();
+  if (FAILED(CreateStreamOnHGlobal(m_hBuffer, FALSE, stream.put()))) {
+    Release();
     return false;
   }
   m_pImage = new Gdiplus::Bitmap(stream.get());
   stream.reset();
   if (!m_pImage) {
-    m_hBuffer.reset();
+    Release();
     return false;
   }
   m_uWidth = m_pImage->GetWidth();

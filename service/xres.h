@@ -18,15 +18,6 @@ void ShutdownGdiplus();
 // until the process exits, and nothing at exit frees it either.
 void KeepImageLibrary();
 
-// A moveable block held locked: unlocked, then freed.
-struct UnlockAndFreeGlobalFn {
-  void operator()(HGLOBAL h) const {
-    GlobalUnlock(h);
-    GlobalFree(h);
-  }
-};
-using LockedGlobal = suite::UniqueAny<HGLOBAL, UnlockAndFreeGlobalFn>;
-
 class CXRes {
  public:
   CXRes() = default;
@@ -53,7 +44,8 @@ class CXRes {
   UINT m_uWidth = 0;
   UINT m_uHeight = 0;
   // The picture's bytes, locked while the bitmap reads them through a stream.
-  LockedGlobal m_hBuffer;
+  // Plain, freed by Release only: a kept holder's outlive its exit-time destructor.
+  HGLOBAL m_hBuffer = nullptr;
   // Set by the main thread under a display thread that would not end.
   volatile bool m_bKept = false;
 };

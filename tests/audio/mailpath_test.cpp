@@ -23,7 +23,8 @@ namespace {
 class ScopedVariable {
  public:
   ScopedVariable(const wchar_t* name, const wchar_t* value) : name_(name) {
-    had_ = GetEnvironmentVariableW(name, before_, MAX_PATH) != 0;
+    const DWORD length = GetEnvironmentVariableW(name, before_, MAX_PATH);
+    had_ = length > 0 && length < MAX_PATH;
     SetEnvironmentVariableW(name, value);
   }
   ~ScopedVariable() { SetEnvironmentVariableW(name_, had_ ? before_ : nullptr); }

@@ -54,9 +54,11 @@ bool KeyExists(const wchar_t* keyPath) {
 
 using testkit::Narrow;
 
-// The build's test root (empty for a build signed with a release certificate).
-std::string TestRoot() {
-  return testkit::ReadShared(testkit::BinDir() + L"\\..\\signing\\test\\root.crt");
+// The root the build's signatures chain to, as PEM; empty when the build was
+// checked against the system's roots.
+std::string SigningRoot() {
+  const std::string path = SUITE_SIGN_ROOT;
+  return path.empty() ? std::string() : testkit::ReadShared(std::wstring(path.begin(), path.end()));
 }
 
 // That root made trusted by this machine, as an administrator trusts a maker's.
@@ -330,8 +332,9 @@ TEST_F(Installer, SilentInstallPutsEveryBinaryTheRunEntryAndTheUninstaller) {
 // Windows' own check of what was installed, with the build's root trusted; and
 // of a copy changed by one byte after signing.
 TEST_F(Installer, TheInstalledServicePassesWindowsOwnCheck) {
-  const std::string root = TestRoot();
-  if (root.empty()) GTEST_SKIP() << "signed with a release certificate: its root is Windows' own";
+  const std::string root = SigningRoot();
+  if (std::string(SUITE_SIGN_ROOT).empty()) GTEST_SKIP() << "checked against the system's roots";
+  ASSERT_FALSE(root.empty()) << SUITE_SIGN_ROOT;
   ASSERT_EQ(0u, RunSetup());
   ASSERT_TRUE(Trust(root)) << GetLastError();
   EXPECT_EQ(ERROR_SUCCESS, VerifyTrust(testkit::AppPath(L"Torvan.exe")));
