@@ -53,5 +53,8 @@ set(SUITE_SIGN ${SUITE_SIGNING_DIR}/sign)
 # A binary is signed when it is linked: another certificate or way of signing
 # links it again, so nothing keeps a signature by a certificate since replaced.
 set(SUITE_SIGN_INPUTS ${pkcs12} ${password} ${SUITE_SIGN} ${CMAKE_SOURCE_DIR}/scripts/sign)
+# For the check that a signing given a time-stamping server stamps.
+set(SUITE_SIGN_CERTIFICATE ${pkcs12})
+set(SUITE_SIGN_PASSWORD ${password})
 # The uninstaller as setup.exe holds it, signed, for the build's own checks.
 set(SUITE_SIGNED_UNINSTALLER ${SUITE_SIGNING_DIR}/uninst.exe)
