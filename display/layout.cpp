@@ -104,26 +104,29 @@ HRESULT CallChangeActiveDevices(IntelDisplayConfig* record) {
   return hr;
 }
 
+namespace {
+
+// A detection that found the vendor; otherwise its line, written regardless, and
+// the detection's apartment left: the caller's thread must not stay in one that
+// nothing pumps.
+bool DetectedVendor(int vendor, const char* errorLine) {
+  if (InitGraphics() != 0 && g_iGraphicVender == vendor) return true;
+  DebugLogAlwaysA("%s", errorLine);
+  ReleaseGraphicsCom();
+  return false;
+}
+
+}  // namespace
+
 int OnMonitorLayoutIntel(IntelLayout layout) {
-  if (InitGraphics() == 0 || g_iGraphicVender != GRAPHIC_VENDER_INTEL) {
-    DebugLogAlwaysA("[Vexil][HotkeyThread]IniGraphics(0x61) Error");
-    // The detection's apartment is left on this path too: the caller's thread
-    // must not stay in one that nothing pumps.
-    ReleaseGraphicsCom();
+  if (!DetectedVendor(GRAPHIC_VENDER_INTEL, "[Vexil][HotkeyThread]IniGraphics(0x61) Error"))
     return 0;
-  }
   SwitchIntel(layout);
   return 1;
 }
 
 int OnMonitorLayoutATI(int code) {
-  if (InitGraphics() == 0 || g_iGraphicVender != GRAPHIC_VENDER_ATI) {
-    DebugLogAlwaysA("[Lumex][HotkeyThread]IniGraphics(0x61) Error");
-    // The detection's apartment is left on this path too: the caller's thread
-    // must not stay in one that nothing pumps.
-    ReleaseGraphicsCom();
-    return 0;
-  }
+  if (!DetectedVendor(GRAPHIC_VENDER_ATI, "[Lumex][HotkeyThread]IniGraphics(0x61) Error")) return 0;
   int status = AtiConfiguration(pPdlCalls.pGetConfiguration, &g_dwAtiConfiguration);
   if (status != 0) DebugLogA("[Lumex][OnMonitorLayoutATI]GetConfiguration() Error : %d", status);
   Sleep(1000);
@@ -155,13 +158,9 @@ int NVidia_GetMonitors() {
 }
 
 int OnMonitorLayoutNVidia(NVidiaLayout layout) {
-  if (InitGraphics() == 0 || g_iGraphicVender != GRAPHIC_VENDER_NVIDIA) {
-    DebugLogAlwaysA("[Lumex][OnMonitorLayoutNVidia]IniGraphics(0x61) Error");
-    // The detection's apartment is left on this path too: the caller's thread
-    // must not stay in one that nothing pumps.
-    ReleaseGraphicsCom();
+  if (!DetectedVendor(GRAPHIC_VENDER_NVIDIA,
+                      "[Lumex][OnMonitorLayoutNVidia]IniGraphics(0x61) Error"))
     return 0;
-  }
   const int viewMode = FillNVidiaRecord(layout, &g_nvViewTarget);
   NVidia_GetMonitors();
   g_iNvApiStatus = NvAPI_SetView(g_hNvDisplay[0], &g_nvViewTarget, viewMode);

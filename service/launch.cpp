@@ -54,24 +54,27 @@ LONG ReadStringValue(HKEY key, const wchar_t* name, wchar_t* buffer, DWORD roomB
   return ERROR_SUCCESS;
 }
 
-// The service is a 32-bit program, so on 64-bit Windows it reads the 32-bit
-// view of the key, the one that names the 32-bit Internet Explorer.
-bool GetBrowserPath(wchar_t (&path)[MAX_PATH]) {
+LONG ReadRegisteredPath(const wchar_t* keyPath, REGSAM view, const wchar_t* name, wchar_t* path,
+                        DWORD chars) {
   path[0] = L'\0';
   wchar_t value[MAX_PATH] = {};
   suite::UniqueRegKey key;
-  LONG rc = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kBrowserKey, 0, KEY_QUERY_VALUE, key.put());
+  LONG rc = RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE | view, key.put());
   if (rc == ERROR_SUCCESS)
-    rc = ReadStringValue(key.get(), nullptr, value, sizeof value - sizeof(wchar_t));
+    rc = ReadStringValue(key.get(), name, value, sizeof value - sizeof(wchar_t));
+  if (rc != ERROR_SUCCESS) return rc;
+  const DWORD needed = ExpandEnvironmentStringsW(value, path, chars);
+  if (needed != 0 && needed <= chars) return ERROR_SUCCESS;
+  path[0] = L'\0';
+  return ERROR_INSUFFICIENT_BUFFER;
+}
+
+// The service is a 32-bit program, so on 64-bit Windows it reads the 32-bit
+// view of the key (its default), the one that names the 32-bit Internet Explorer.
+bool GetBrowserPath(wchar_t (&path)[MAX_PATH]) {
+  const LONG rc = ReadRegisteredPath(kBrowserKey, 0, nullptr, path, MAX_PATH);
   if (rc != ERROR_SUCCESS) {
     DebugLogW(L"[Vexil][HotkeyThread]RegQueryValueEx(IEXPLORE.EXE) Failed : %d", rc);
-    return false;
-  }
-  const DWORD needed = ExpandEnvironmentStringsW(value, path, MAX_PATH);
-  if (needed == 0 || needed > MAX_PATH) {
-    path[0] = L'\0';
-    DebugLogW(L"[Vexil][HotkeyThread]ExpandEnvironmentStrings(IEXPLORE.EXE) Failed : %d",
-              GetLastError());
     return false;
   }
   PathUnquoteSpacesW(path);

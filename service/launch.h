@@ -22,6 +22,13 @@ INT_PTR Launch(const wchar_t* file);
 // too).
 LONG ReadStringValue(HKEY key, const wchar_t* name, wchar_t* buffer, DWORD roomBytes);
 
+// The path a string value under HKEY_LOCAL_MACHINE names (view: 0 or a
+// KEY_WOW64_* flag; null name: the default value), its references expanded into
+// path, which holds chars; the registry's error, or ERROR_INSUFFICIENT_BUFFER
+// when it does not fit (path then empty).
+LONG ReadRegisteredPath(const wchar_t* keyPath, REGSAM view, const wchar_t* name, wchar_t* path,
+                        DWORD chars);
+
 // Internet Explorer as Windows registers it under App Paths, expanded and
 // unquoted into path; false (logged) when it is not registered.
 bool GetBrowserPath(wchar_t (&path)[MAX_PATH]);

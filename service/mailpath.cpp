@@ -112,18 +112,10 @@ int FindProgramFiles(const wchar_t* path) {
 // The 64-bit view on 64-bit Windows, where the service itself is told the
 // 32-bit folder; 32-bit Windows has only the one view and ignores the flag.
 bool GetProgramFilesFolder(wchar_t* folder) {
-  folder[0] = L'\0';
-  suite::UniqueRegKey key;
-  wchar_t value[kMailPathChars] = {};
-  LONG rc = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kWindowsKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
-                          key.put());
-  if (rc == ERROR_SUCCESS)
-    rc = ReadStringValue(key.get(), L"ProgramFilesDir", value,
-                         (kMailPathChars - 1) * sizeof(wchar_t));
-  // A plain string on every Windows seen; expanded all the same.
-  const DWORD needed =
-      rc == ERROR_SUCCESS ? ExpandEnvironmentStringsW(value, folder, kMailPathChars) : 0;
-  if (needed != 0 && needed <= kMailPathChars && IsFullPath(folder)) return true;
+  if (ReadRegisteredPath(kWindowsKey, KEY_WOW64_64KEY, L"ProgramFilesDir", folder,
+                         kMailPathChars) == ERROR_SUCCESS &&
+      IsFullPath(folder))
+    return true;
   folder[0] = L'\0';
   return false;
 }

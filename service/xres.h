@@ -31,7 +31,7 @@ class CXRes {
   // Deletes the bitmap, then frees the bytes it read from; safe to repeat.
   void Release();
   // For a display thread that may still load and draw until the process exits:
-  // from now on nothing this holder takes is cleared or freed, not even by its
+  // from now on nothing this holder takes is freed, not even by its
   // exit-time destructor.
   void Keep();
 

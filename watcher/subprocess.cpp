@@ -70,37 +70,42 @@ void SubProcess_Restart() {
   Sleep(kSettleMs);
 }
 
+namespace {
+
 // With fast user switching the first "Torvan.exe" in the snapshot may be
 // another user's, which this watcher cannot end and must not: only the first
 // one of the watcher's own session is acted on.
-void SubProcess_Terminate() {
-  suite::DebugLogA("[TDL][ubProcess_Terminate]");
+void TerminateServiceOfOwnSession() {
   // Without its own session the watcher cannot tell its service from another
   // user's: it ends nothing rather than guess.
   DWORD ownSession = 0;
   if (!ProcessIdToSessionId(GetCurrentProcessId(), &ownSession)) {
     suite::DebugLogA("[TDL][SubProcess_Terminate] ProcessIdToSessionId Error= %d", GetLastError());
-    // The wait happens whether or not a service was found, and a restart right
-    // after relies on it.
-    Sleep(kSettleMs);
     return;
   }
-
   suite::UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) {
     suite::DebugLogA("[TDL][SubProcess_Terminate] CreateToolhelp32Snapshot Error= %d",
                      GetLastError());
-  } else {
-    ProcessEntryA entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot.get(), &entry); more;
-         more = Process32Next(snapshot.get(), &entry)) {
-      if (!IsServiceOfSession(entry, ownSession)) continue;
-      TerminateService(entry.th32ProcessID);
-      break;
-    }
+    return;
   }
-  snapshot.reset();
+  ProcessEntryA entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot.get(), &entry); more;
+       more = Process32Next(snapshot.get(), &entry)) {
+    if (!IsServiceOfSession(entry, ownSession)) continue;
+    TerminateService(entry.th32ProcessID);
+    return;
+  }
+}
+
+}  // namespace
+
+void SubProcess_Terminate() {
+  suite::DebugLogA("[TDL][ubProcess_Terminate]");
+  TerminateServiceOfOwnSession();
+  // Whether or not a service was found or could be told apart: a restart right
+  // after relies on the wait.
   Sleep(kSettleMs);
 }
 
