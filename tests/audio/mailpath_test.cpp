@@ -19,21 +19,7 @@ using namespace audio_test;
 
 namespace {
 
-// An environment variable set for one test, and as it was after it.
-class ScopedVariable {
- public:
-  ScopedVariable(const wchar_t* name, const wchar_t* value) : name_(name) {
-    const DWORD length = GetEnvironmentVariableW(name, before_, MAX_PATH);
-    had_ = length > 0 && length < MAX_PATH;
-    SetEnvironmentVariableW(name, value);
-  }
-  ~ScopedVariable() { SetEnvironmentVariableW(name_, had_ ? before_ : nullptr); }
-
- private:
-  const wchar_t* name_;
-  wchar_t before_[MAX_PATH] = {};
-  bool had_ = false;
-};
+using testkit::ScopedVariable;
 
 // On an English Windows on drive C: the worked examples keep their results. A
 // value is read as Windows reads an icon location, so quotation marks go and
@@ -81,12 +67,9 @@ TEST(MailPathRules, ProgramFilesIsTheMachinesOwnFolder) {
   // Under WoW64 the service's own ProgramFiles names the 32-bit folder instead.
   BOOL wow64 = FALSE;
   ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
-  wchar_t own[MAX_PATH] = {};
-  ASSERT_NE(0u, GetEnvironmentVariableW(L"ProgramFiles", own, MAX_PATH));
-  if (wow64)
-    EXPECT_STRNE(own, folder);
-  else
-    EXPECT_STREQ(own, folder);
+  const std::wstring own = testkit::EnvironmentVariable(L"ProgramFiles");
+  ASSERT_FALSE(own.empty());
+  EXPECT_EQ(!wow64, own == folder) << testkit::Narrow(own);
 }
 
 // What the mail and browser keys may hand to the shell.
@@ -226,10 +209,10 @@ TEST_F(MailPath, WorkedExamplesThroughTheRegistry) {
     EXPECT_EQ(std::wstring(row.location), Resolve()) << row.value;
   }
   // The way Windows' own address book registers itself.
-  wchar_t systemRoot[MAX_PATH] = {};
-  ASSERT_NE(0u, GetEnvironmentVariableW(L"SystemRoot", systemRoot, MAX_PATH));
+  const std::wstring systemRoot = testkit::EnvironmentVariable(L"SystemRoot");
+  ASSERT_FALSE(systemRoot.empty());
   AddClient(L"Mail App", L"%SystemRoot%\\System32\\wab.exe,0", REG_EXPAND_SZ);
-  EXPECT_EQ(std::wstring(systemRoot) + L"\\System32\\wab.exe", Resolve());
+  EXPECT_EQ(systemRoot + L"\\System32\\wab.exe", Resolve());
 }
 
 TEST_F(MailPath, LogLinesOfAResolution) {

@@ -24,13 +24,9 @@ class Planting : public SuiteTest {
  protected:
   void SetUp() override {
     SuiteTest::SetUp();
-    CreateDirectoryW(L"C:\\planted", nullptr);
-    for (const wchar_t* folder : {kWorkingFolder, kPathFolder}) {
-      CreateDirectoryW(folder, nullptr);
+    for (const wchar_t* folder : {kWorkingFolder, kPathFolder})
       for (const wchar_t* name : kPlantedNames)
-        ASSERT_TRUE(CopyFileW((testkit::BinDir() + L"\\testbed\\planted\\Planted.dll").c_str(),
-                              (std::wstring(folder) + L"\\" + name).c_str(), FALSE));
-    }
+        Plant(L"Planted.dll", std::wstring(folder) + L"\\" + name);
     // The graphics vendors the display key asks after Intel are nowhere but planted.
     testkit::SetKnob("igfx", "Present", 0);
     testkit::SetKnob("acpi", "SFUN", 0xFFFFFFFF);
@@ -39,11 +35,12 @@ class Planting : public SuiteTest {
   // The service started as from a shortcut whose working folder holds the planted
   // copies, with the other folder on its PATH.
   void StartPlanted() {
-    wchar_t path[4096] = {};
-    GetEnvironmentVariableW(L"PATH", path, 4096);
-    SetEnvironmentVariableW(L"PATH", (std::wstring(kPathFolder) + L";" + path).c_str());
-    service_ = testkit::StartProgram(testkit::AppPath(L"Torvan.exe"), L"", kWorkingFolder);
-    SetEnvironmentVariableW(L"PATH", path);
+    {
+      const testkit::ScopedVariable onPath(
+          L"PATH",
+          (std::wstring(kPathFolder) + L";" + testkit::EnvironmentVariable(L"PATH")).c_str());
+      service_ = testkit::StartProgram(testkit::AppPath(L"Torvan.exe"), L"", kWorkingFolder);
+    }
     ASSERT_TRUE(service_.Started());
     hwnd_ = testkit::WaitForWindow(L"Torvan", L"Torvan", 10000);
     ASSERT_NE(nullptr, hwnd_);
@@ -53,15 +50,12 @@ class Planting : public SuiteTest {
     journalBefore_ = 0;
   }
 
-  // A program under a name relative to the service's working folder, its folders
-  // made as needed.
-  static void PlantProgram(const std::wstring& relative) {
-    const std::wstring path = std::wstring(kWorkingFolder) + L"\\" + relative;
-    for (size_t slash = path.find(L'\\', lstrlenW(kWorkingFolder) + 1); slash != std::wstring::npos;
-         slash = path.find(L'\\', slash + 1))
-      CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
-    ASSERT_TRUE(CopyFileW((testkit::BinDir() + L"\\testbed\\planted\\Planted.exe").c_str(),
-                          path.c_str(), FALSE));
+  // A copy of a planted stand-in at path, its folders made as needed.
+  static void Plant(const wchar_t* standIn, const std::wstring& path) {
+    testkit::CreateFolders(path.substr(0, path.rfind(L'\\')));
+    ASSERT_TRUE(CopyFileW((testkit::BinDir() + L"\\testbed\\planted\\" + standIn).c_str(),
+                          path.c_str(), FALSE))
+        << testkit::Narrow(path);
   }
 
   static std::vector<std::string> Planted() { return testkit::JournalCalls("Planted"); }
@@ -107,15 +101,16 @@ TEST_F(Planting, TheLaunchKeysStartNothingPlanted) {
   for (const wchar_t* name :
        {L"ProgramFiles\\Quillmail\\Quillmail.exe", L"QUILLMAIL_HOME\\Quillmail.exe",
         L"Quillmail\\Quillmail.exe", L"iexplore.exe"})
-    PlantProgram(name);
+    Plant(L"Planted.exe", std::wstring(kWorkingFolder) + L"\\" + name);
   SetDefaultMailClient(L"Quillmail");
   ASSERT_TRUE(testkit::SetMachineString(kBrowserKey,
                                         L"C:\\Program Files\\Internet Explorer\\iexplore.exe"));
   testkit::SetKnob("acpi", "ORMX", 0);
-  // In the environment the service inherits, as a client's installer may set it.
-  SetEnvironmentVariableW(L"QUILLMAIL_HOME", L"C:\\Program Files\\Quillmail");
-  StartPlanted();
-  SetEnvironmentVariableW(L"QUILLMAIL_HOME", nullptr);
+  {
+    // In the environment the service inherits, as a client's installer may set it.
+    const testkit::ScopedVariable home(L"QUILLMAIL_HOME", L"C:\\Program Files\\Quillmail");
+    StartPlanted();
+  }
 
   // A client registered by a full path, quoted or through a reference, starts.
   int started = 0;

@@ -84,22 +84,22 @@ TEST(Harness, AFailedCaseKeepsItsJournalAndDebugOutput) {
   GetModuleFileNameW(nullptr, program, MAX_PATH);
   const std::wstring kept = std::wstring(temp) + L"kept-" + std::to_wstring(GetCurrentProcessId());
   const std::wstring output = kept + L".out";
-  // What the child inherits; this program's own failures still go where wine-run said.
-  wchar_t* parent = GetEnvironmentStringsW();
-  SetEnvironmentVariableW(L"SUITE_HARNESS_CHILD", L"1");
-  SetEnvironmentVariableW(L"SUITE_FAILURE_DIR", kept.c_str());
-  SetEnvironmentVariableW(L"SUITE_FAILURE_DIR_UNIX", nullptr);
-  SetEnvironmentVariableW(L"TESTBED_JOURNAL", (kept + L".journal").c_str());
   // The child's main must own the session's debug output, as a test program does.
   debug_output::Release();
-  const std::wstring command = L"cmd /c \"\"" + std::wstring(program) +
-                               L"\" --gtest_filter=Harness.* > \"" + output + L"\"\"";
-  testkit::Process child = testkit::StartProgram(testkit::System32(L"cmd.exe"), command.substr(4));
+  testkit::Process child;
+  {
+    // What the child inherits; this program's own failures still go where wine-run said.
+    const testkit::ScopedVariable isChild(L"SUITE_HARNESS_CHILD", L"1");
+    const testkit::ScopedVariable failures(L"SUITE_FAILURE_DIR", kept.c_str());
+    const testkit::ScopedVariable shown(L"SUITE_FAILURE_DIR_UNIX", nullptr);
+    const testkit::ScopedVariable journal(L"TESTBED_JOURNAL", (kept + L".journal").c_str());
+    const std::wstring command = L"cmd /c \"\"" + std::wstring(program) +
+                                 L"\" --gtest_filter=Harness.* > \"" + output + L"\"\"";
+    child = testkit::StartProgram(testkit::System32(L"cmd.exe"), command.substr(4));
+  }
   ASSERT_TRUE(child.Started());
   ASSERT_TRUE(child.WaitForExit(60000));
   debug_output::Record();
-  SetEnvironmentStringsW(parent);
-  FreeEnvironmentStringsW(parent);
   EXPECT_EQ(1u, child.ExitCode()) << "the child's case failed";
 
   const std::wstring folder = kept + L"\\Harness.AFailedCaseKeepsItsJournalAndDebugOutput";

@@ -243,6 +243,30 @@ void SetKnob(const char* component, const char* name, DWORD value) {
   RegCloseKey(key);
 }
 
+void CreateFolders(const std::wstring& path) {
+  for (size_t slash = path.find(L'\\', 3); slash != std::wstring::npos;
+       slash = path.find(L'\\', slash + 1))
+    CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
+  CreateDirectoryW(path.c_str(), nullptr);
+}
+
+std::wstring EnvironmentVariable(const wchar_t* name) {
+  std::wstring value(GetEnvironmentVariableW(name, nullptr, 0), L'\0');
+  if (value.empty()) return value;
+  value.resize(GetEnvironmentVariableW(name, &value[0], DWORD(value.size())));
+  return value;
+}
+
+ScopedVariable::ScopedVariable(const wchar_t* name, const wchar_t* value) : name_(name) {
+  had_ = GetEnvironmentVariableW(name, nullptr, 0) != 0;
+  before_ = EnvironmentVariable(name);
+  SetEnvironmentVariableW(name, value);
+}
+
+ScopedVariable::~ScopedVariable() {
+  SetEnvironmentVariableW(name_.c_str(), had_ ? before_.c_str() : nullptr);
+}
+
 bool SetMachineString(const std::wstring& keyPath, const std::wstring& text, DWORD type) {
   HKEY key;
   if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,

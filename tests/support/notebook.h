@@ -64,6 +64,26 @@ int JournalIndex(const std::vector<std::string>& calls, const std::string& text)
 // How many of the lines contain text.
 int CountCalls(const std::vector<std::string>& calls, const std::string& text);
 
+// Every folder of path, from the drive down, path itself included.
+void CreateFolders(const std::wstring& path);
+
+// An environment variable's value, empty when it is not set.
+std::wstring EnvironmentVariable(const wchar_t* name);
+// An environment variable set while the object lives (null: removed), then as it
+// was. Programs started meanwhile inherit it.
+class ScopedVariable {
+ public:
+  ScopedVariable(const wchar_t* name, const wchar_t* value);
+  ~ScopedVariable();
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  std::wstring name_;
+  std::wstring before_;
+  bool had_ = false;
+};
+
 void ClearKnobs();
 void SetKnob(const char* component, const char* name, DWORD value);
 

@@ -15,19 +15,7 @@
 
 namespace {
 
-std::wstring Environment(const wchar_t* name) {
-  wchar_t value[MAX_PATH] = {};
-  const DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
-  return length && length < MAX_PATH ? value : L"";
-}
-
-// Every folder of the path, from the drive down.
-void CreateFolders(const std::wstring& path) {
-  for (size_t slash = path.find(L'\\', 3); slash != std::wstring::npos;
-       slash = path.find(L'\\', slash + 1))
-    CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
-  CreateDirectoryW(path.c_str(), nullptr);
-}
+using testkit::CreateFolders;
 
 void WriteWhole(const std::wstring& path, const std::string& text) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -53,8 +41,8 @@ class FailureKeeper : public testing::EmptyTestEventListener {
     if (!result.failed()) return;
     // wine-run names a folder of the build tree for the test; run by hand, the
     // program keeps its failures beside itself.
-    std::wstring root = Environment(L"SUITE_FAILURE_DIR");
-    std::wstring shown = Environment(L"SUITE_FAILURE_DIR_UNIX");
+    std::wstring root = testkit::EnvironmentVariable(L"SUITE_FAILURE_DIR");
+    std::wstring shown = testkit::EnvironmentVariable(L"SUITE_FAILURE_DIR_UNIX");
     if (root.empty()) {
       wchar_t program[MAX_PATH];
       GetModuleFileNameW(nullptr, program, MAX_PATH);
@@ -65,7 +53,7 @@ class FailureKeeper : public testing::EmptyTestEventListener {
     const std::wstring folder = root + L"\\" + name;
     CreateFolders(folder);
 
-    const std::wstring journalPath = Environment(L"TESTBED_JOURNAL");
+    const std::wstring journalPath = testkit::EnvironmentVariable(L"TESTBED_JOURNAL");
     const std::string journal =
         journalPath.empty() ? std::string() : testkit::ReadShared(journalPath);
     WriteWhole(folder + L"\\journal.txt", journal);
