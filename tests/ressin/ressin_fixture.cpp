@@ -76,8 +76,4 @@ bool RessinLibrary::UnloadAndWaitForRechecks(DWORD timeoutMs) {
 
 std::vector<std::string> Calls(const char* component) { return testkit::JournalCalls(component); }
 
-bool Contains(const std::vector<std::string>& calls, const std::string& text) {
-  return testkit::JournalIndex(calls, text) >= 0;
-}
-
 }  // namespace ressin_test

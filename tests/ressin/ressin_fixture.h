@@ -120,8 +120,8 @@ class WithMobilityCenter : public Base {
 
 // Lines of one component's journal, each "<component> <call>".
 std::vector<std::string> Calls(const char* component);
-bool Contains(const std::vector<std::string>& calls, const std::string& text);
 using testbed::KnobDword;
+using testkit::Contains;
 using testkit::CountCalls;
 using testkit::System32;
 

@@ -119,14 +119,20 @@ using AcpiMissingLog = BindingLog;
 
 TEST_F(AcpiMissingLog, AMissingAccessLibraryIsLookedUpAndLoggedLikeAnyOther) {
   testkit::InstallApp({});
-  // Its message box waits for an OK on this thread.
-  std::thread dismiss([] {
-    if (HWND box = testkit::WaitForDialog(L"Hotkey", GetCurrentProcessId(), 15000))
+  // Its message box waits for an OK on this thread; the lookup comes after it.
+  std::vector<std::string> linesAtTheBox;
+  std::thread dismiss([&] {
+    if (HWND box = testkit::WaitForDialog(L"Hotkey", GetCurrentProcessId(), 15000)) {
+      linesAtTheBox = log_.Texts();
       PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
   });
   const auto lines = BindAndRelease();
   dismiss.join();
   ExpectAccessLibraryLookupFailed(lines);
+  EXPECT_TRUE(HasLine(linesAtTheBox, "[OSDActive][OnInitDialog]TARNACPIDLL32"))
+      << "no message box, or shown before the load";
+  EXPECT_FALSE(HasLine(linesAtTheBox, "[OSDActive][OnInitDialog]GetProcAddress() Error"));
 }
 
 TEST_F(XpLog, HotkeyThreadLogsEachCodeAndEachFailedRead) {

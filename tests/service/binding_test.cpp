@@ -5,6 +5,8 @@
 
 namespace {
 
+using testkit::Contains;
+
 const wchar_t kIntelAdapter[] = L"PCI\\VEN_8086&DEV_4229&SUBSYS_11018086&REV_61";
 const wchar_t kAtherosAdapter[] = L"PCI\\VEN_168C&DEV_002B&SUBSYS_30A117AA&REV_01";
 const wchar_t kRealtekAdapter[] = L"PCI\\VEN_10EC&DEV_8136&SUBSYS_30A117AA&REV_02";
@@ -16,10 +18,6 @@ class Binding : public FullNotebookTest {
   std::vector<std::string> BindingJournal() {
     hwnd_ = StartService();
     return testkit::JournalCalls();
-  }
-
-  static bool Has(const std::vector<std::string>& calls, const std::string& text) {
-    return testkit::JournalIndex(calls, text) >= 0;
   }
 
   // Each text appears, and after the one before it.
@@ -49,60 +47,60 @@ TEST_F(Xp, IntelAdapterWithSfunBitLoadsPelvariWithGenerationZero) {
                         "Fennic DllMain(PROCESS_ATTACH)", "acpi ACPI_LoadDriver() = 1",
                         "acpi One_Method_Raw(INIT, 0)", "acpi None_Method_Raw(SFUN)",
                         "Pelvari DllMain(PROCESS_ATTACH)", "Pelvari PelvarInit(0)"});
-  EXPECT_FALSE(Has(calls, "Pallion")) << "no power library on XP";
-  EXPECT_FALSE(Has(calls, "Ressin"));
-  EXPECT_FALSE(Has(calls, "Pelvara "));
+  EXPECT_FALSE(Contains(calls, "Pallion")) << "no power library on XP";
+  EXPECT_FALSE(Contains(calls, "Ressin"));
+  EXPECT_FALSE(Contains(calls, "Pelvara "));
 }
 
 TEST_F(Xp, AtherosAdapterLoadsPelvara) {
   testkit::SetNetAdapters({kAtherosAdapter});
   const auto calls = BindingJournal();
   ExpectInOrder(calls, {"Pelvara DllMain(PROCESS_ATTACH)", "Pelvara PelvarInit(0)"});
-  EXPECT_FALSE(Has(calls, "Pelvari "));
-  EXPECT_FALSE(Has(calls, "Pallion"));
+  EXPECT_FALSE(Contains(calls, "Pelvari "));
+  EXPECT_FALSE(Contains(calls, "Pallion"));
 }
 
 TEST_F(Xp, AdapterOfAnotherVendorLoadsNoWlanLibrary) {
   testkit::SetNetAdapters({kRealtekAdapter});
   const auto calls = BindingJournal();
-  EXPECT_TRUE(Has(calls, "acpi None_Method_Raw(SFUN)"));
-  EXPECT_FALSE(Has(calls, "Pelvari "));
-  EXPECT_FALSE(Has(calls, "Pelvara "));
-  EXPECT_FALSE(Has(calls, "Ressin"));
+  EXPECT_TRUE(Contains(calls, "acpi None_Method_Raw(SFUN)"));
+  EXPECT_FALSE(Contains(calls, "Pelvari "));
+  EXPECT_FALSE(Contains(calls, "Pelvara "));
+  EXPECT_FALSE(Contains(calls, "Ressin"));
 }
 
 TEST_F(Xp, NoAdapterAtAllLoadsNoWlanLibrary) {
   const auto calls = BindingJournal();
-  EXPECT_FALSE(Has(calls, "Pelvar"));
+  EXPECT_FALSE(Contains(calls, "Pelvar"));
 }
 
 TEST_F(Xp, FirstMatchingAdapterWins) {
   // SetupAPI lists VEN_10EC, VEN_168C, VEN_8086 in that order.
   testkit::SetNetAdapters({kIntelAdapter, kRealtekAdapter, kAtherosAdapter});
   const auto calls = BindingJournal();
-  EXPECT_TRUE(Has(calls, "Pelvara PelvarInit(0)"));
-  EXPECT_FALSE(Has(calls, "Pelvari "));
+  EXPECT_TRUE(Contains(calls, "Pelvara PelvarInit(0)"));
+  EXPECT_FALSE(Contains(calls, "Pelvari "));
 }
 
 TEST_F(Xp, SfunBitClearLoadsNoWlanLibrary) {
   testkit::SetNetAdapters({kIntelAdapter});
   testkit::SetKnob("acpi", "SFUN", ~kSfunWlanBit);
   const auto calls = BindingJournal();
-  EXPECT_TRUE(Has(calls, "acpi None_Method_Raw(SFUN)"));
-  EXPECT_FALSE(Has(calls, "Pelvari "));
+  EXPECT_TRUE(Contains(calls, "acpi None_Method_Raw(SFUN)"));
+  EXPECT_FALSE(Contains(calls, "Pelvari "));
 }
 
 TEST_F(Xp, SfunThatWritesNothingKeepsThePresetAndAllowsWlan) {
   testkit::SetNetAdapters({kIntelAdapter});
   const auto calls = BindingJournal();
-  EXPECT_TRUE(Has(calls, "acpi None_Method_Raw(SFUN) = 1 result=unchanged"));
-  EXPECT_TRUE(Has(calls, "Pelvari PelvarInit(0)"));
+  EXPECT_TRUE(Contains(calls, "acpi None_Method_Raw(SFUN) = 1 result=unchanged"));
+  EXPECT_TRUE(Contains(calls, "Pelvari PelvarInit(0)"));
 }
 
 TEST_F(Xp, FailedSfunCallKeepsThePresetToo) {
   testkit::SetNetAdapters({kIntelAdapter});
   testkit::SetKnob("acpi", "SFUNFail", 1);
-  EXPECT_TRUE(Has(BindingJournal(), "Pelvari PelvarInit(0)"));
+  EXPECT_TRUE(Contains(BindingJournal(), "Pelvari PelvarInit(0)"));
 }
 
 // "Pelvari.dll" is looked up beside the program, not found and only logged (the switch is off): no
@@ -115,15 +113,15 @@ TEST_F(Xp, MissingPelvariIsOnlyLogged) {
   // Looked up beside the program, and only there.
   const std::string pelvari = "LoadLibraryW(" + testkit::Narrow(testkit::AppPath(L"Pelvari.dll"));
   const auto bound = BindingJournal();
-  EXPECT_TRUE(Has(bound, "Platform " + pelvari + ") = null, error 126"));
-  EXPECT_TRUE(Has(bound, "Platform GetVersionExW(284) = 1")) << "the extended version record";
+  EXPECT_TRUE(Contains(bound, "Platform " + pelvari + ") = null, error 126"));
+  EXPECT_TRUE(Contains(bound, "Platform GetVersionExW(284) = 1")) << "the extended version record";
   ASSERT_NE(nullptr, hwnd_);
   PressAndWaitHandled({93, 94, 95});
   const auto calls = testkit::JournalCalls();
   EXPECT_EQ(1, testkit::CountCalls(calls, "Pelvari.dll)"));
-  EXPECT_FALSE(Has(calls, "RSTS")) << "no radio entry, no toggle";
-  EXPECT_FALSE(Has(calls, "Pelvara "));
-  EXPECT_FALSE(Has(calls, "Ressin "));
+  EXPECT_FALSE(Contains(calls, "RSTS")) << "no radio entry, no toggle";
+  EXPECT_FALSE(Contains(calls, "Pelvara "));
+  EXPECT_FALSE(Contains(calls, "Ressin "));
   CloseService(hwnd_);
 }
 
@@ -131,7 +129,7 @@ TEST_F(Vista, RessinGetsGenerationOneAndPallionLoads) {
   const auto calls = BindingJournal();
   ExpectInOrder(calls, {"acpi None_Method_Raw(SFUN)", "Ressin DllMain(PROCESS_ATTACH)",
                         "Ressin InitRessin(1)", "Pallion DllMain(PROCESS_ATTACH)"});
-  EXPECT_FALSE(Has(calls, "Pelvar"));
+  EXPECT_FALSE(Contains(calls, "Pelvar"));
 }
 
 TEST_F(Seven, RessinGetsGenerationTwoWhateverTheAdapter) {
@@ -143,15 +141,15 @@ TEST_F(Seven, RessinGetsGenerationTwoWhateverTheAdapter) {
                         "acpi ACPI_LoadDriver() = 1", "acpi One_Method_Raw(INIT, 0)",
                         "acpi None_Method_Raw(SFUN)", "Ressin DllMain(PROCESS_ATTACH)",
                         "Ressin InitRessin(2)", "Pallion DllMain(PROCESS_ATTACH)"});
-  EXPECT_FALSE(Has(calls, "Pelvar"));
-  EXPECT_FALSE(Has(calls, "SwitchNextScheme")) << "bound, never called";
+  EXPECT_FALSE(Contains(calls, "Pelvar"));
+  EXPECT_FALSE(Contains(calls, "SwitchNextScheme")) << "bound, never called";
 }
 
 TEST_F(Seven, SfunBitClearSkipsRessinButStillLoadsPallion) {
   testkit::SetKnob("acpi", "SFUN", 0);
   const auto calls = BindingJournal();
-  EXPECT_FALSE(Has(calls, "Ressin"));
-  EXPECT_TRUE(Has(calls, "Pallion DllMain(PROCESS_ATTACH)"));
+  EXPECT_FALSE(Contains(calls, "Ressin"));
+  EXPECT_TRUE(Contains(calls, "Pallion DllMain(PROCESS_ATTACH)"));
 }
 
 TEST_F(Seven, RessinLackingAnEntryIsStillInitialised) {
@@ -159,18 +157,18 @@ TEST_F(Seven, RessinLackingAnEntryIsStillInitialised) {
                        L"testbed\\variants\\no-onoff\\Ressin.dll",
                        L"testbed\\probes\\Pallion.dll"});
   const auto calls = BindingJournal();
-  EXPECT_TRUE(Has(calls, "Ressin InitRessin(2)"));
-  EXPECT_TRUE(Has(calls, "Pallion DllMain(PROCESS_ATTACH)"));
+  EXPECT_TRUE(Contains(calls, "Ressin InitRessin(2)"));
+  EXPECT_TRUE(Contains(calls, "Pallion DllMain(PROCESS_ATTACH)"));
 }
 
 TEST_F(OtherWindows, NeitherWlanNorPowerLibrary) {
   testkit::SetNetAdapters({kIntelAdapter});
   testkit::SetKnob("acpi", "SFUN", kSfunWlanBit);
   const auto calls = BindingJournal();
-  EXPECT_TRUE(Has(calls, "acpi None_Method_Raw(SFUN)"));
-  EXPECT_FALSE(Has(calls, "Pelvar"));
-  EXPECT_FALSE(Has(calls, "Ressin"));
-  EXPECT_FALSE(Has(calls, "Pallion"));
+  EXPECT_TRUE(Contains(calls, "acpi None_Method_Raw(SFUN)"));
+  EXPECT_FALSE(Contains(calls, "Pelvar"));
+  EXPECT_FALSE(Contains(calls, "Ressin"));
+  EXPECT_FALSE(Contains(calls, "Pallion"));
 }
 
 }  // namespace

@@ -63,6 +63,9 @@ bool WaitForJournal(const std::string& text, DWORD timeoutMs, int count = 1);
 int JournalIndex(const std::vector<std::string>& calls, const std::string& text);
 // How many of the lines contain text.
 int CountCalls(const std::vector<std::string>& calls, const std::string& text);
+inline bool Contains(const std::vector<std::string>& calls, const std::string& text) {
+  return JournalIndex(calls, text) >= 0;
+}
 
 // Every folder of path, from the drive down, path itself included.
 void CreateFolders(const std::wstring& path);
