@@ -11,6 +11,7 @@
 //   DeviceType    type word of every device (default 0x12)
 //   ChangeActiveDevices  HRESULT to return from a valid change (default 0)
 //   ErrorWord     error word to hand back with that HRESULT (default 0)
+//   ChangeDelayMs how long a change takes (default 0), journaled as it starts
 // Device state written back: Primary, Secondary (device words of the last change).
 #include <windows.h>
 // After windows.h, which it needs.
@@ -106,6 +107,10 @@ HRESULT STDMETHODCALLTYPE ChangeActiveDevices(Object*, const GUID* guid, DWORD s
   HRESULT hr = E_INVALIDARG;
   DWORD errorWord = 0;
   const bool readable = guid && record && error;
+  if (const DWORD ms = testbed::KnobDword(kComponent, "ChangeDelayMs", 0)) {
+    testbed::Journal(kComponent, "ChangeActiveDevices taking %lu ms", ms);
+    Sleep(ms);
+  }
   if (readable && IsEqualGUID(*guid, kChangeActiveDevicesGuid) && size == kRecordSize) {
     if (ValidRecord(record)) {
       hr = HRESULT(testbed::KnobDword(kComponent, "ChangeActiveDevices", S_OK));
