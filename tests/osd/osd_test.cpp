@@ -75,6 +75,30 @@ TEST_F(OsdFrame, UndecodablePictureIsSimplyNotDrawn) {
   ExpectFrame(999, 5, 1, {{50, 50, 0}, {74, 105, kWhite}});
 }
 
+// Without its DIB section the OSD draws nothing, and its device contexts wait
+// for the teardown rather than going at start-up. Made anew after, as the fixture
+// made it.
+extern "C" void* createDibSectionSlot __asm__("__imp__CreateDIBSection@24");
+HBITMAP WINAPI NoDibSection(HDC, const BITMAPINFO*, UINT, void**, HANDLE, DWORD) { return nullptr; }
+
+TEST_F(OsdFrame, ASurfaceWithoutItsDibSectionDrawsNothingAndKeepsItsContextsForTheTeardown) {
+  ReleaseOSDSurface();
+  DestroyOSDWindow();
+  void* const real =
+      testkit::SwapImport(&createDibSectionSlot, reinterpret_cast<void*>(NoDibSection));
+  CreateOSDWindow();
+  testkit::SwapImport(&createDibSectionSlot, real);
+  const bool drawn = DrawOSDFrame();
+  const DWORD made = testkit::MeasureResources(GetCurrentProcess()).gdiObjects;
+  ReleaseOSDSurface();
+  const DWORD released = testkit::MeasureResources(GetCurrentProcess()).gdiObjects;
+  DestroyOSDWindow();
+  CreateOSDWindow();
+  ASSERT_NE(nullptr, OSDPixels());
+  EXPECT_FALSE(drawn);
+  EXPECT_GT(made, released) << "the device contexts were released at start-up";
+}
+
 using OsdCycle = Osd;
 
 TEST_F(OsdCycle, OneRequestShowsThirtyFramesThenHides) {
