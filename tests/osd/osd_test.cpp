@@ -256,6 +256,43 @@ TEST_F(OsdCycle, RequestsAcrossCycleEndsEachGetAFullCycleOnOneDisplayThread) {
     }
 }
 
+// Two requesters' pictures never mix: while one is inside its request (held here
+// where it starts the display thread), the other's three values wait for it.
+extern "C" void* createThreadSlot __asm__("__imp__CreateThread@24");
+HANDLE g_requestEntered = nullptr;
+HANDLE g_requestRelease = nullptr;
+decltype(&CreateThread) g_realCreateThread = nullptr;
+
+HANDLE WINAPI HeldCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack,
+                               LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,
+                               LPDWORD id) {
+  SetEvent(g_requestEntered);
+  WaitForSingleObject(g_requestRelease, INFINITE);
+  return g_realCreateThread(security, stack, start, parameter, flags, id);
+}
+
+TEST_F(OsdCycle, ASecondRequesterWaitsForTheFirstsPictureWhole) {
+  suite::UniqueHandle entered(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  suite::UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  g_requestEntered = entered.get();
+  g_requestRelease = release.get();
+  g_realCreateThread = reinterpret_cast<decltype(&CreateThread)>(
+      testkit::SwapImport(&createThreadSlot, reinterpret_cast<void*>(HeldCreateThread)));
+  std::thread first([] { RequestOSDPicture(478, 3, 1); });
+  const bool held = WaitForSingleObject(entered.get(), 15000) == WAIT_OBJECT_0;
+  testkit::SwapImport(&createThreadSlot, reinterpret_cast<void*>(g_realCreateThread));
+  std::thread second([] { RequestOSDPicture(463, 7, 0); });
+  Sleep(500);
+  const LONG during[] = {iOSDIcon, iOSDLevel, bShowLevel};
+  SetEvent(release.get());
+  first.join();
+  second.join();
+  ASSERT_TRUE(held);
+  EXPECT_EQ((std::vector<LONG>{478, 3, 1}),
+            std::vector<LONG>(std::begin(during), std::end(during)));
+  EXPECT_EQ((std::vector<LONG>{463, 7, 0}), (std::vector<LONG>{iOSDIcon, iOSDLevel, bShowLevel}));
+}
+
 // A display thread held inside a GDI+ call past the teardown's wait: the teardown
 // keeps what it draws with, and when the call returns the frame goes on with it,
 // the cycle ends as any other and the process lives on. Last of the cycles: the
