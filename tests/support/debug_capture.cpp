@@ -157,11 +157,6 @@ bool DebugOutputCapture::Running() const {
 
 DWORD DebugOutputCapture::Error() const { return error_; }
 
-void DebugOutputCapture::SetPidFilter(DWORD pid) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  pidFilter_ = pid;
-}
-
 std::vector<DebugLine> DebugOutputCapture::Lines() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return lines_;

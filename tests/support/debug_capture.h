@@ -35,9 +35,6 @@ class DebugOutputCapture {
   bool Running() const;
   DWORD Error() const;
 
-  // Applies to lines arriving from now on; 0 keeps every process's lines.
-  void SetPidFilter(DWORD pid);
-
   std::vector<DebugLine> Lines() const;
   // Drops every line written before the call, including ones still in flight.
   void Clear();
