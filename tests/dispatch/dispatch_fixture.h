@@ -59,7 +59,7 @@ class DispatchTest : public FullNotebookTest {
     return calls;
   }
 
-  bool Called(const std::string& text) { return testkit::JournalIndex(Calls(), text) >= 0; }
+  bool Called(const std::string& text) { return testkit::Contains(Calls(), text); }
 
   // Until the lines since Start() hold text n times; false on time-out. For what
   // must not happen, the time-out is how long it is given to show.
